@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 
 #include "common/bestand.h"
+#include "matchbound/matchb.h"
 #include "store/store.h"
 
 void Leesparam() {
@@ -36,6 +37,9 @@ void Bewijs() {
     Hibbu = Hib;
     // The attempts of a pass, each made only while none before it in the
     // pass has removed a rule.
+    // Match bounds, only while no rule has an empty side: with one the graph
+    // could claim a proof that does not hold.
+    if (Hib == Hibbu && Mb && !Leegzijde(L, R, Hib)) Matchb();
     if (Hib == Hibbu) {
       Uit("no proof found\n");
       Hib = 0;
