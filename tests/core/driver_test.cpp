@@ -17,7 +17,7 @@ Lauf Bewijzer(Tijdmap& m, const std::string& param, const std::string& invoer) {
 
 TEST(Driver, ReadsPrintsAndWritesSrs) {
   Tijdmap m;
-  Lauf l = Bewijzer(m, Param("echo unsat; true", 0, 0, 1, 1, 0, 1), "(RULES\na b -> b a ,\nb c -> c\n)\n");
+  Lauf l = Bewijzer(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), "(RULES\na b -> b a ,\nb c -> c\n)\n");
   EXPECT_EQ(l.status, 0);
   EXPECT_EQ(l.uit.substr(0, Banner.size() + 24), Banner + "a b  -> b a \nb c  -> c \n");
   EXPECT_EQ(Leesbestand(m / "srs"), "(RULES\na b  -> b a  ,\nb c  -> c  )\n");
@@ -39,10 +39,10 @@ TEST(Driver, SrsReadsBackAsTheSameSystem) {
   for (int i = 0; i < 49; i++) lang += "symbol" + std::to_string(i % 7) + " ";
   std::string invoer = "(RULES a -> , -> b , -> , " + lang + "-> " + lang + ", b a -> a )";
   Tijdmap m;
-  Lauf eerst = Bewijzer(m, Param("echo unsat; true", 0, 0, 1, 1, 0, 1), invoer);
+  Lauf eerst = Bewijzer(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), invoer);
   std::string srs = Leesbestand(m / "srs");
   Tijdmap m2;
-  Lauf tweede = Bewijzer(m2, Param("echo unsat; true", 0, 0, 1, 1, 0, 1), srs);
+  Lauf tweede = Bewijzer(m2, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), srs);
   EXPECT_EQ(tweede.status, 0);
   std::string kop = eerst.uit.substr(0, eerst.uit.find("no proof found"));
   EXPECT_EQ(tweede.uit.substr(0, kop.size()), kop);
@@ -78,7 +78,7 @@ TEST(Driver, ErrorsExit42WithNothingPrinted) {
   for (int i = 0; i < 50; i++) zijde50 += "a ";
   for (std::string in : {"(RULES " + zijde50 + "-> )", std::string("(RULES a -> b ,"), std::string("")}) {
     Tijdmap m;
-    Lauf l = Bewijzer(m, Param("echo unsat; true", 0, 0, 1, 1, 0, 1), in);
+    Lauf l = Bewijzer(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), in);
     EXPECT_EQ(l.status, 42);
     EXPECT_EQ(l.uit, "");
     EXPECT_FALSE(l.fout.empty());
