@@ -49,6 +49,9 @@ void Vangsignalen() {
   sa.sa_handler = Vanger;
   sigemptyset(&sa.sa_mask);
   for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &sa, nullptr);
+  // A reader that goes away early (| head) must not end us before the
+  // temporary folder is removed.
+  signal(SIGPIPE, SIG_IGN);
 }
 
 Afloop Draaiingroep(const std::string& prog, const std::string& map, const std::string& invoer,
@@ -63,7 +66,7 @@ Afloop Draaiingroep(const std::string& prog, const std::string& map, const std::
   if (pid < 0) Fout("cannot start the prover");
   if (pid == 0) {
     setpgid(0, 0);
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) signal(s, SIG_DFL);
     dup2(in, 0);
     dup2(fd[1], 1);
     if (chdir(map.c_str()) == 0) execl(prog.c_str(), prog.c_str(), static_cast<char*>(nullptr));

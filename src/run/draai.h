@@ -18,7 +18,7 @@ double Nu();
 
 // From now on SIGINT, SIGTERM and SIGHUP make a running Draaiingroep stop
 // its group and return (with `onderbroken` set) instead of ending this
-// process and leaving the group running.
+// process and leaving the group running; SIGPIPE is ignored.
 void Vangsignalen();
 
 // Runs the program `prog` without arguments in folder `map`, in a new process
