@@ -1,0 +1,27 @@
+// Problems as users have them: the prover's own text format, or the XML of
+// the public termination problem database, turned into that text format.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+// A problem the prover cannot be given: not a plain string rewriting system,
+// unreadable, or beyond what the prover's reader takes in. tessivar-run
+// reports it and exits with status 2.
+struct Probleemfout : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Longest line the prover's reader sees whole; it silently cuts longer ones,
+// which would change the system it proves.
+constexpr size_t Maxregel = 255;
+
+// The system of an XML problem in the prover's text format: "(RULES", the
+// rules separated by ",", and ")". Long rules are wrapped after a blank so
+// that no line exceeds Maxregel bytes (the reader joins lines directly).
+std::string Xmlnaarsrs(const std::string& pad);
+
+// Whether the file is XML: named ".xml", or its first non-blank byte is "<".
+bool Isxml(const std::string& pad, const std::string& inhoud);
+
+// The problem in the prover's text format, converted when it is XML.
+std::string Leesprobleem(const std::string& pad);
