@@ -104,9 +104,9 @@ std::string Standaardparam(const std::string& map) {
               << "; matrix attempts will fail\n";
   std::string pad = Shellwoord(smt) + " -t " + std::to_string(Standaard_solvertijd);
   // The prover keeps 255 bytes of this line and appends " -m frm > r".
-  if (pad.size() > Maxregel)
+  if (pad.size() > 255)
     throw std::runtime_error("the solver command line " + pad + " is longer than " +
-                             std::to_string(Maxregel) + " bytes; move the build folder");
+                             "255 bytes; move the build folder");
   std::ostringstream s;
   s << pad << "\n0\n"
     << Standaard_mxr << "\n"

@@ -36,9 +36,10 @@ void Keurnaam(const std::string& naam) {
       throw Probleemfout("symbol name \"" + naam + "\" contains " + waarom +
                          ", which the prover's text format cannot hold");
   }
-  if (naam.size() >= Maxregel)
+  // The prover keeps 255 bytes of a name: two longer names could merge.
+  if (naam.size() > Maxnaam)
     throw Probleemfout("symbol name \"" + naam.substr(0, 20) + "...\" is longer than " +
-                       std::to_string(Maxregel - 1) + " bytes");
+                       std::to_string(Maxnaam) + " bytes");
 }
 
 // One side of a string rule: a tower of unary applications around one
@@ -73,20 +74,6 @@ std::vector<std::string> Zijde(const pugi::xml_node& kant, const std::string& wa
     while (t && t.type() != pugi::node_element) t = t.next_sibling();
   }
 }
-
-// Appends pieces to lines of at most Maxregel bytes; each piece that a line
-// break may follow ends in a blank, so joined lines read the same.
-struct Regelaar {
-  std::string uit, regel;
-  void Stuk(const std::string& s) {
-    if (!regel.empty() && regel.size() + s.size() > Maxregel) Breek();
-    regel += s;
-  }
-  void Breek() {
-    uit += regel + "\n";
-    regel.clear();
-  }
-};
 
 }  // namespace
 
@@ -124,8 +111,7 @@ std::string Xmlnaarsrs(const std::string& pad) {
 
   pugi::xml_node regels = trs.child("rules");
   if (!regels) throw Probleemfout(pad + " has no <rules> element");
-  Regelaar uit;
-  uit.uit = "(RULES\n";
+  std::string uit = "(RULES\n";
   int nr = 0;
   std::vector<pugi::xml_node> lijst;
   for (pugi::xml_node n : regels.children()) {
@@ -152,17 +138,13 @@ std::string Xmlnaarsrs(const std::string& pad) {
     if (vl != vr)
       throw Probleemfout(waar + ": the sides end in different variables \"" + vl + "\" and \"" +
                          vr + "\"; not a string rule");
-    for (const std::string& s : l) uit.Stuk(s + " ");
-    uit.Stuk("-> ");
-    for (const std::string& s : rr) uit.Stuk(s + " ");
-    uit.Stuk(nr < static_cast<int>(lijst.size()) ? "," : ")");
-    uit.Breek();
+    for (const std::string& s : l) uit += s + " ";
+    uit += "-> ";
+    for (const std::string& s : rr) uit += s + " ";
+    uit += nr < static_cast<int>(lijst.size()) ? ",\n" : ")\n";
   }
-  if (lijst.empty()) {
-    uit.Stuk(")");
-    uit.Breek();
-  }
-  return uit.uit;
+  if (lijst.empty()) uit += ")\n";
+  return uit;
 }
 
 bool Isxml(const std::string& pad, const std::string& inhoud) {
@@ -179,16 +161,5 @@ std::string Leesprobleem(const std::string& pad) {
   if (f.bad()) throw Probleemfout("cannot read " + pad);
   std::string inhoud = s.str();
   if (Isxml(pad, inhoud)) return Xmlnaarsrs(pad);
-  size_t begin = 0, nr = 1;
-  while (begin < inhoud.size()) {
-    size_t eind = inhoud.find('\n', begin);
-    if (eind == std::string::npos) eind = inhoud.size();
-    if (eind - begin > Maxregel)
-      throw Probleemfout("line " + std::to_string(nr) + " of " + pad + " has " +
-                         std::to_string(eind - begin) + " bytes; the prover reads only the first " +
-                         std::to_string(Maxregel) + " bytes of a line");
-    begin = eind + 1;
-    nr++;
-  }
   return inhoud;
 }

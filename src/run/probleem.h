@@ -11,13 +11,11 @@ struct Probleemfout : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Longest line the prover's reader sees whole; it silently cuts longer ones,
-// which would change the system it proves.
-constexpr size_t Maxregel = 255;
+// Bytes the prover keeps of a symbol name.
+constexpr size_t Maxnaam = 255;
 
 // The system of an XML problem in the prover's text format: "(RULES", the
-// rules separated by ",", and ")". Long rules are wrapped after a blank so
-// that no line exceeds Maxregel bytes (the reader joins lines directly).
+// rules one a line, separated by ",", and ")".
 std::string Xmlnaarsrs(const std::string& pad);
 
 // Whether the file is XML: named ".xml", or its first non-blank byte is "<".
