@@ -343,7 +343,9 @@ TEST_F(Poging, WrongModelsAreRejected) {
       // Negative and oversized entries, infinite top-left entry.
       {"(RULES a a -> a )", 't', 1, "sat\n\n (= (A 1 1 1) -1)\n (= (D 1) true)\n"},
       {"(RULES a a -> a )", 't', 1, "sat\n\n (= (A 1 1 1) 11)\n (= (D 1) true)\n"},
-      {"(RULES a a -> a )", 'a', 2, "sat\n\n (= (I 1 1 1) true)\n (= (D 1) true)\n"},
+      {"(RULES a a -> a )", 't', 1, "sat\n\n (= (I 1 1 1) true)\n (= (D 1) true)\n"},
+      // Strict rule that only decreases weakly.
+      {"(RULES a b -> b a )", 't', 1, "sat\n\n (= (A 1 1 1) 1)\n (= (A 2 1 1) 1)\n (= (D 1) true)\n"},
       {"(RULES a a -> a )", 't', 2, "sat\n\n (= (A 1 1 1) 99999999999999999999)\n (= (D 1) true)\n"},
       // Normal mode: positive top-left entry, entries of three bits, strict
       // exactly when the top-left entry drops, no infinite element.
