@@ -2,6 +2,7 @@
 
 #include "common/bestand.h"
 #include "matchbound/matchb.h"
+#include "matrix/typgr.h"
 #include "store/store.h"
 
 void Leesparam() {
@@ -36,10 +37,28 @@ void Bewijs() {
     }
     Hibbu = Hib;
     // The attempts of a pass, each made only while none before it in the
-    // pass has removed a rule.
+    // pass has removed a rule. The mode flags are set at their step whether
+    // or not that attempt is made.
+    Mp = false;
+    Trop = true;
+    Typgr(1);  // tropical, dimension 1: in every pass
+    if (Hib == Hibbu && Trdim >= 2) Typgr(2);  // tropical
+    Trop = false;
+    if (Hib == Hibbu && Ardim >= 2) Typgr(2);  // arctic
+    Mp = true;
+    if (Hib == Hibbu && Mpdim >= 2) Typgr(2);  // normal
+
     // Match bounds, only while no rule has an empty side: with one the graph
     // could claim a proof that does not hold.
     if (Hib == Hibbu && Mb && !Leegzijde(L, R, Hib)) Matchb();
+
+    Mp = false;
+    Trop = true;
+    if (Hib == Hibbu && Trdim >= 3) Typgr(3);  // tropical
+    Trop = false;
+    if (Hib == Hibbu && Ardim >= 3) Typgr(3);  // arctic
+    Mp = true;
+    if (Hib == Hibbu && Mpdim >= 3) Typgr(3);  // normal
     if (Hib == Hibbu) {
       Uit("no proof found\n");
       Hib = 0;

@@ -21,7 +21,6 @@ TEST(Driver, ReadsPrintsAndWritesSrs) {
   EXPECT_EQ(l.status, 0);
   EXPECT_EQ(l.uit.substr(0, Banner.size() + 24), Banner + "a b  -> b a \nb c  -> c \n");
   EXPECT_EQ(Leesbestand(m / "srs"), "(RULES\na b  -> b a  ,\nb c  -> c  )\n");
-  EXPECT_FALSE(Bestaat(m / "frm"));
 }
 
 TEST(Driver, EmptySystemMakesNoPass) {
@@ -53,8 +52,19 @@ TEST(Driver, SrsReadsBackAsTheSameSystem) {
 TEST(Driver, ParameterFile) {
   // A comment after a number, an empty line passed over, a signed number.
   Tijdmap m;
-  Lauf l = Bewijzer(m, "x\n1 verbose\n\n-3 bound\n7\n+7\n0\n7\n", "(RULES a -> b )");
+  const std::string Unsat = "sh -c 'echo unsat'";
+  Lauf l = Bewijzer(m, Unsat + "\n1 verbose\n\n-3 bound\n7\n+7\n0\n7\n", "(RULES a -> b )");
   EXPECT_EQ(l.status, 0) << l.fout;
+  // Dimensions of 7 act like 3: every attempt of the pass is made and fails.
+  EXPECT_EQ(l.uit.substr(l.uit.find("attempt")),
+            "attempt failed for dimension 1\n"
+                "attempt failed for dimension 2\nattempt failed for dimension 2\n"
+                "attempt failed for dimension 2\nattempt failed for dimension 3\n"
+                "attempt failed for dimension 3\nattempt failed for dimension 3\nno proof found\n");
+  // Any value but 1 leaves Verbose off.
+  Tijdmap m3;
+  Lauf stil = Bewijzer(m3, Unsat + "\n2\n0\n3\n3\n0\n3\n", "(RULES a -> b )");
+  EXPECT_EQ(stil.uit.find("attempt"), std::string::npos);
   // A line that does not begin with an integer, or a file that ends early.
   for (std::string p : {"x\n1\nzero\n1\n1\n0\n1\n", "x\n1\n0\n1\n1\n0\n", ""}) {
     Tijdmap m2;

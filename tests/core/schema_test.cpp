@@ -1,0 +1,93 @@
+// The driver's passes, run through the program with a fake solver that logs
+// the mode and dimension of every benchmark it is given and answers from a
+// numbered file (or "unsat" when there is none).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../lauf.h"
+
+namespace {
+
+const char* Nepsolver =
+    "n=$(cat teller 2>/dev/null || echo 0); n=$((n+1)); echo $n > teller\n"
+    "if grep -q '^:extrapreds ((B' \"$2\"; then m=normal\n"
+    "elif grep -q '^(<= (A' \"$2\"; then m=tropical; else m=arctic; fi\n"
+    "if grep -q '(A 1 3 3)' \"$2\"; then d=3; elif grep -q '(A 1 2 2)' \"$2\"; then d=2; else d=1; fi\n"
+    "echo \"$m $d\" >> log\n"
+    "cat antwoord.$n 2>/dev/null || echo unsat\n";
+
+struct Proef {
+  Tijdmap map;
+  Lauf lauf;
+  explicit Proef(const std::string& param) {
+    Schrijfbestand(map / "nep.sh", Nepsolver);
+    Schrijfbestand(map / "param", param);
+  }
+  void Antwoord(int n, const std::string& t) { Schrijfbestand(map / ("antwoord." + std::to_string(n)), t); }
+  void Draai(const std::string& systeem) { lauf = ::Draai(map.pad, Prover, systeem); }
+  std::string Log() { return Leesbestand(map / "log"); }
+};
+
+const std::string Alle = "tropical 1\ntropical 2\narctic 2\nnormal 2\ntropical 3\narctic 3\nnormal 3\n";
+
+TEST(Schema, EveryAttemptInOrderWhenNoneSucceeds) {
+  Proef p(Param("sh ./nep.sh", 1, 0, 3, 3, 0, 7));
+  p.Draai("(RULES a a -> a )");
+  EXPECT_EQ(p.lauf.status, 0);
+  EXPECT_EQ(p.Log(), Alle);
+  EXPECT_EQ(p.lauf.uit,
+            "Tessivar is applied to the string rewriting system\na a  -> a \n"
+            "attempt failed for dimension 1\nattempt failed for dimension 2\nattempt failed for dimension 2\n"
+            "attempt failed for dimension 2\nattempt failed for dimension 3\nattempt failed for dimension 3\n"
+            "attempt failed for dimension 3\nno proof found\n");
+  EXPECT_EQ(Leesbestand(p.map / "srs"), "(RULES\na a  -> a  )\n");
+}
+
+TEST(Schema, SettingsEnableSteps) {
+  Proef p(Param("sh ./nep.sh", 0, 0, 1, 1, 0, 1));
+  p.Draai("(RULES a a -> a )");
+  EXPECT_EQ(p.Log(), "tropical 1\n");
+  EXPECT_EQ(p.lauf.uit, "Tessivar is applied to the string rewriting system\na a  -> a \nno proof found\n");
+
+  Proef q(Param("sh ./nep.sh", 0, 0, 0, 3, 0, 2));
+  q.Draai("(RULES a a -> a )");
+  EXPECT_EQ(q.Log(), "tropical 1\narctic 2\nnormal 2\narctic 3\n");
+}
+
+// Later attempts of a pass are skipped once one removes a rule; the next
+// pass starts again at dimension 1 on what is left.
+TEST(Schema, PassesStopAtTheFirstSuccess) {
+  Proef p(Param("sh ./nep.sh", 0, 0, 3, 3, 0, 3));
+  // Call 3 is the arctic attempt of dimension 2: it removes rule 1.
+  p.Antwoord(3, "sat\n\n (= (A 1 1 1) 1)\n (= (I 1 1 2) true)\n (= (I 1 2 1) true)\n (= (I 1 2 2) true)\n"
+                " (= (A 2 1 1) 0)\n (= (A 2 1 2) 0)\n (= (A 2 2 1) 0)\n (= (A 2 2 2) 0)\n"
+                " (= (D 1) true)\n (= (D 2) false)\n");
+  // Call 4 is the first of the second pass: it removes the rest.
+  p.Antwoord(4, "sat\n\n (= (A 1 1 1) 0)\n (= (A 2 1 1) 1)\n (= (D 1) true)\n");
+  p.Draai("(RULES a a -> a , b b -> b )");
+  EXPECT_EQ(p.lauf.status, 0);
+  EXPECT_EQ(p.Log(), "tropical 1\ntropical 2\narctic 2\ntropical 1\n");
+  EXPECT_EQ(p.lauf.uit,
+            "Tessivar is applied to the string rewriting system\na a  -> a \nb b  -> b \n"
+            "Arctic matrix interpretation\ninterpretation of a:\n/ 1 - \\\n\\ - - /\n"
+            "interpretation of b:\n/ 0 0 \\\n\\ 0 0 /\nremove rule 1\n"
+            "continue with:\nb b  -> b \n"
+            "interpretation of a: 0\ninterpretation of b: 1\nremove rule 1\ntermination has been proved\n");
+  EXPECT_EQ(Leesbestand(p.map / "srs"), "YES\n");
+  EXPECT_EQ(p.lauf.fout, "");
+}
+
+// A solver that lies is caught: the attempt fails and the pass goes on.
+TEST(Schema, ARejectedModelIsAFailedAttempt) {
+  Proef p(Param("sh ./nep.sh", 1, 0, 2, 1, 0, 1));
+  p.Antwoord(1, "sat\n\n (= (A 1 1 1) 1)\n (= (D 1) true)\n");
+  p.Draai("(RULES a -> a a )");
+  EXPECT_EQ(p.Log(), "tropical 1\ntropical 2\n");
+  EXPECT_EQ(p.lauf.fout, "model rejected by the interpretation check\n");
+  EXPECT_EQ(p.lauf.uit,
+            "Tessivar is applied to the string rewriting system\na  -> a a \n"
+            "attempt failed for dimension 1\nattempt failed for dimension 2\nno proof found\n");
+}
+
+}  // namespace
