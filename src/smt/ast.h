@@ -197,7 +197,8 @@ bool check_model(const Benchmark& b, const Model& m, std::string* why);
 // Text of the model in the answer format: one line per distinct application
 // of a declared symbol, in order of first occurrence, each " (= (f 1 2) 5)",
 // " (= x -3)" or " (= (p 4) true)". Applications to non-numerals are listed
-// with their evaluated arguments. Every application must be evaluable.
+// with their evaluated arguments; applications the model gives no value for
+// (possible only outside the problem, e.g. in an unused let) are left out.
 std::string format_model(const Benchmark& b, const Model& m);
 
 // Decimal text of an exact integer.
