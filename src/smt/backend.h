@@ -6,6 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "smt/ast.h"
 
@@ -17,6 +19,8 @@ struct Outcome {
   Answer answer = Answer::Unknown;
   Model model;         // for Sat: a value for every application of the problem
   std::string reason;  // for Unknown: why (time limit, solver gave up, ...)
+  // Wall-clock seconds of the back end's phases, in order, for --stats.
+  std::vector<std::pair<std::string, double>> phases;
 };
 
 using Clock = std::chrono::steady_clock;

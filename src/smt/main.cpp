@@ -86,7 +86,7 @@ class HardStop {
   std::thread thread_;
 };
 
-const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend z3] [--z3-config NAME] [--emit-smt2] -m FILE";
+const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend z3] [--z3-config NAME] [--emit-smt2] [--stats] -m FILE";
 
 struct Args {
   std::string file;
@@ -94,6 +94,7 @@ struct Args {
   std::string backend = "z3";
   std::string z3_config = "default";
   bool emit_smt2 = false;
+  bool stats = false;
 };
 
 Args parse_args(int argc, char** argv) {
@@ -124,6 +125,8 @@ Args parse_args(int argc, char** argv) {
       std::string known = std::string(" ") + z3_configs() + " ";
       if (known.find(" " + a.z3_config + " ") == std::string::npos)
         answer_error("unknown z3 configuration '" + a.z3_config + "' (available: " + z3_configs() + ")");
+    } else if (arg == "--stats") {
+      a.stats = true;
     } else if (arg == "--emit-smt2") {
       a.emit_smt2 = true;
     } else {
@@ -145,6 +148,15 @@ int main(int argc, char** argv) {
     opts.deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(args.seconds));
   HardStop hard_stop(opts.deadline);
 
+  std::string stats;
+  Clock::time_point phase = Clock::now();
+  auto lap = [&](const std::string& name) {
+    Clock::time_point now = Clock::now();
+    char buf[64];
+    std::snprintf(buf, sizeof buf, " %s %.4f", name.c_str(), std::chrono::duration<double>(now - phase).count());
+    stats += buf;
+    phase = now;
+  };
   Benchmark b;
   try {
     b = parse_file(args.file);
@@ -153,6 +165,7 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     answer_error(std::string("cannot read the benchmark: ") + e.what());
   }
+  lap("parse");
   if (args.emit_smt2) {
     answer(to_smt2(b));
     return 0;
@@ -165,6 +178,12 @@ int main(int argc, char** argv) {
     out.answer = Answer::Unknown;
     out.reason = std::string("solver failed: ") + e.what();
   }
+  for (auto& [name, secs] : out.phases) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, " %s %.4f", name.c_str(), secs);
+    stats += buf;
+  }
+  phase = Clock::now();
 
   switch (out.answer) {
     case Answer::Unsat:
@@ -181,9 +200,16 @@ int main(int argc, char** argv) {
         write_all(2, "tessivar-smt: the solver's model fails the check: " + why + "\n");
         break;
       }
+      lap("check");
       answer("sat\n; model\n" + format_model(b, out.model));
+      lap("print");
       break;
     }
+  }
+  if (args.stats) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, " total %.4f", std::chrono::duration<double>(Clock::now() - start).count());
+    write_all(2, "stats:" + stats + buf + "\n");
   }
   return 0;
 }

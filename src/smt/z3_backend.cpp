@@ -74,9 +74,16 @@ namespace {
 Outcome solve(const Benchmark& b, const SolveOptions& opts) {
   const TermTable& t = b.terms;
   Outcome out;
+  Clock::time_point phase = Clock::now();
+  auto lap = [&](const char* name) {
+    Clock::time_point now = Clock::now();
+    out.phases.emplace_back(name, std::chrono::duration<double>(now - phase).count());
+    phase = now;
+  };
   z3::config cfg;
   cfg.set("model", true);
   z3::context c(cfg);
+  lap("z3-context");
 
   // Symbols applied only to numerals become constants, one per application.
   std::vector<char> as_constants(b.symbols.size(), 1);
@@ -155,6 +162,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
     }
   }
 
+  lap("translate");
   bool uf = false;
   for (char x : as_constants) uf = uf || !x;
   z3::solver s(c);
@@ -186,6 +194,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
     s.set("timeout", static_cast<unsigned>(left));
   }
 
+  lap("z3-setup");
   z3::check_result r;
   bool fired;
   {
@@ -193,6 +202,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
     r = s.check();
     fired = dog.fired();
   }
+  lap("solve");
   if (r == z3::unsat) {
     out.answer = Answer::Unsat;
     return out;
@@ -238,6 +248,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
     }
   }
   out.answer = Answer::Sat;
+  lap("model");
   return out;
 }
 
