@@ -11,29 +11,42 @@ size_t mix(size_t h, uint64_t v) {
   return h;
 }
 
+// Spreads every input bit over the whole word, so that the low bits that
+// pick a slot are well mixed.
+uint64_t finish(uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdULL;
+  h ^= h >> 33;
+  h *= 0xc4ceb9fe1a85ec53ULL;
+  h ^= h >> 33;
+  return h;
+}
+
 }  // namespace
 
 TermTable::TermTable() : slots_(1024, 0) {
+  small_nums_.assign(kSmallNums, 0);
   true_id_ = make(Kind::True, Sort::Bool, nullptr, 0);
   false_id_ = make(Kind::False, Sort::Bool, nullptr, 0);
 }
 
-size_t TermTable::hash_of(Kind k, Sort s, const TermId* a, uint32_t n,
+uint64_t TermTable::hash_of(Kind k, Sort s, const TermId* a, uint32_t n,
                           SymbolId sym, int64_t value) const {
-  size_t h = mix(static_cast<size_t>(k) * 31 + static_cast<size_t>(s), sym);
+  uint64_t h = mix(static_cast<size_t>(k) * 31 + static_cast<size_t>(s), sym);
   h = mix(h, static_cast<uint64_t>(value));
   for (uint32_t i = 0; i < n; ++i) h = mix(h, a[i]);
-  return h;
+  return finish(h);
 }
 
 void TermTable::grow() {
-  std::vector<uint32_t> bigger(slots_.size() * 2, 0);
+  std::vector<uint64_t> bigger(slots_.size() * 2, 0);
   size_t mask = bigger.size() - 1;
   for (TermId t = 0; t < nodes_.size(); ++t) {
     const Node& n = nodes_[t];
-    size_t i = hash_of(n.kind, n.sort, args(t), n.num_args, n.symbol, n.value) & mask;
+    uint64_t h = hash_of(n.kind, n.sort, args(t), n.num_args, n.symbol, n.value);
+    size_t i = h & mask;
     while (bigger[i] != 0) i = (i + 1) & mask;
-    bigger[i] = t + 1;
+    bigger[i] = (h >> 32 << 32) | (t + 1);
   }
   slots_.swap(bigger);
 }
@@ -41,9 +54,15 @@ void TermTable::grow() {
 TermId TermTable::make(Kind kind, Sort sort, const TermId* a, uint32_t n,
                        SymbolId symbol, int64_t value) {
   size_t mask = slots_.size() - 1;
-  size_t i = hash_of(kind, sort, a, n, symbol, value) & mask;
+  uint64_t h = hash_of(kind, sort, a, n, symbol, value);
+  uint64_t tag = h >> 32 << 32;
+  size_t i = h & mask;
   while (slots_[i] != 0) {
-    TermId t = slots_[i] - 1;
+    if ((slots_[i] & 0xffffffff00000000ULL) != tag) {
+      i = (i + 1) & mask;
+      continue;
+    }
+    TermId t = static_cast<TermId>(slots_[i] & 0xffffffffu) - 1;
     const Node& o = nodes_[t];
     if (o.kind == kind && o.sort == sort && o.symbol == symbol &&
         o.value == value && o.num_args == n &&
@@ -56,12 +75,18 @@ TermId TermTable::make(Kind kind, Sort sort, const TermId* a, uint32_t n,
   args_.insert(args_.end(), a, a + n);
   TermId t = static_cast<TermId>(nodes_.size());
   nodes_.push_back(node);
-  slots_[i] = t + 1;
+  slots_[i] = tag | (t + 1);
   if (nodes_.size() * 2 > slots_.size()) grow();
   return t;
 }
 
 TermId TermTable::num(int64_t value) {
+  // Small numerals are most of a benchmark's tokens: look them up directly.
+  if (value >= 0 && value < kSmallNums) {
+    uint32_t& slot = small_nums_[value];
+    if (slot == 0) slot = make(Kind::Num, Sort::Int, nullptr, 0, 0, value) + 1;
+    return slot - 1;
+  }
   return make(Kind::Num, Sort::Int, nullptr, 0, 0, value);
 }
 

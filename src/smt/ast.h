@@ -108,11 +108,14 @@ class TermTable {
   bool is_ground_app(TermId t) const;
 
  private:
-  size_t hash_of(Kind, Sort, const TermId*, uint32_t, SymbolId, int64_t) const;
+  uint64_t hash_of(Kind, Sort, const TermId*, uint32_t, SymbolId, int64_t) const;
   void grow();
   std::vector<Node> nodes_;
   std::vector<TermId> args_;
-  std::vector<uint32_t> slots_;  // open addressing: id + 1, 0 = empty
+  // Open addressing: high 32 bits of the hash, low 32 bits id + 1; 0 = empty.
+  std::vector<uint64_t> slots_;
+  static constexpr int64_t kSmallNums = 1 << 16;
+  std::vector<uint32_t> small_nums_;  // numeral value -> id + 1, 0 = not yet
   TermId true_id_, false_id_;
 };
 

@@ -454,6 +454,11 @@ Benchmark parse_file(const std::string& path, size_t max_depth) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) throw ParseError("cannot open " + path + ": " + std::strerror(errno));
   std::string text;
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    long size = std::ftell(f);
+    if (size > 0) text.reserve(static_cast<size_t>(size));
+    std::rewind(f);
+  }
   char buf[1 << 16];
   size_t got;
   while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, got);
