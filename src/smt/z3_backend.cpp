@@ -9,7 +9,7 @@
 
 namespace tessivar::smt {
 
-const char* z3_configs() { return "default lia tactic"; }
+const char* z3_configs() { return "default lia tactic pb"; }
 
 namespace {
 
@@ -173,6 +173,15 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
                      z3::tactic(c, "solve-eqs") & z3::tactic(c, "elim-uncnstr") &
                      z3::tactic(c, "simplify") & z3::tactic(c, "smt");
     s = tac.mk_solver();
+  } else if (opts.z3_config == "pb") {
+    // Bounded integers as pseudo-Boolean constraints, then bits and SAT;
+    // where some integer has no bounds, the ordinary solver.
+    z3::tactic pre = z3::tactic(c, "simplify") & z3::tactic(c, "propagate-values") &
+                     z3::tactic(c, "solve-eqs") & z3::tactic(c, "elim-uncnstr") &
+                     z3::tactic(c, "propagate-ineqs");
+    z3::tactic bits = z3::tactic(c, "lia2pb") & z3::tactic(c, "pb2bv") & z3::tactic(c, "bit-blast") &
+                      z3::tactic(c, "sat");
+    s = (pre & (bits | z3::tactic(c, "smt"))).mk_solver();
   } else if (opts.z3_config != "default") {
     out.reason = "unknown z3 configuration " + opts.z3_config;
     return out;

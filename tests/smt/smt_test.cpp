@@ -71,8 +71,8 @@ Model ReadModel(const Benchmark& b, const std::vector<std::string>& lines) {
 
 // Runs the front end and checks its answer; a model must satisfy the
 // benchmark when read back from the printed lines.
-void ExpectAnswer(const std::string& text, const std::string& expected) {
-  Lauf l = RunOn(text);
+void ExpectAnswer(const std::string& text, const std::string& expected, const std::string& options = "") {
+  Lauf l = RunOn(text, options);
   std::vector<std::string> lines = Lines(l.uit);
   ASSERT_FALSE(lines.empty()) << text << l.fout;
   EXPECT_EQ(lines[0], expected) << text << l.fout;
@@ -125,6 +125,16 @@ TEST(Front, AnswersEveryConstructWithCheckedModels) {
     SCOPED_TRACE(c.construct);
     ExpectAnswer(Wrap(c.decls, c.sat), "sat");
     ExpectAnswer(Wrap(c.decls, c.unsat), "unsat");
+  }
+}
+
+TEST(Front, EveryZ3ConfigurationGivesTheSameCheckedAnswers) {
+  for (const char* config : {"lia", "tactic", "pb"}) {
+    for (const Case& c : Cases) {
+      SCOPED_TRACE(std::string(config) + ": " + c.construct);
+      ExpectAnswer(Wrap(c.decls, c.sat), "sat", std::string("--z3-config ") + config);
+      ExpectAnswer(Wrap(c.decls, c.unsat), "unsat", std::string("--z3-config ") + config);
+    }
   }
 }
 
@@ -195,6 +205,7 @@ TEST(Front, AnswersErrorsWithReasonAndStatus1) {
   ExpectError(RunOn(Wrap("", "(< x 1)")), "unknown symbol 'x'");
   ExpectError(RunOn(Wrap("", "true"), "--backend foo"), "unknown back end 'foo'");
   ExpectError(RunOn(Wrap("", "true"), "-t x"), "bad time limit 'x'");
+  ExpectError(RunOn(Wrap("", "true"), "--z3-config fast"), "unknown z3 configuration 'fast'");
   ExpectError(Draai(m.pad, Front, ""), "no benchmark file given");
 }
 
