@@ -26,7 +26,8 @@ def main():
         # The prover makes no attempt of dimension 1 in normal or arctic mode.
         if len(f) < 5 or f[0].endswith(("__normal__1.smt", "__arctic__1.smt")):
             continue
-        stats = dict(zip(f[5].split()[::2], map(float, f[5].split()[1::2]))) if len(f) > 5 and f[5] else {}
+        words = [w for w in f[5].split() if w != "stopped"] if len(f) > 5 else []
+        stats = dict(zip(words[::2], map(float, words[1::2])))
         runs[f[0]][f[2]] = (f[3], float(f[4]), stats)
         size[f[0]] = int(f[1])
     configs = sorted({c for r in runs.values() for c in r})

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,9 @@ struct SolveOptions {
   Clock::time_point deadline = Clock::time_point::max();
   // z3 only: the solver configuration, one of z3_configs().
   std::string z3_config = "default";
+  // Called at the end of each phase with its name and seconds (--stats),
+  // also for phases of an attempt that is later cut off by the time limit.
+  std::function<void(const std::string&, double)> on_phase;
 };
 
 // The z3 configurations that solve_z3 accepts, separated by blanks.

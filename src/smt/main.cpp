@@ -27,6 +27,18 @@ namespace {
 // limit has long passed and the solver still does not return, by the guard.
 std::atomic<int> g_answer_taken{0};
 
+// Phase times for --stats, also printed when the hard stop ends the run.
+std::mutex g_stats_mu;
+std::string g_stats;
+bool g_want_stats = false;
+
+void add_stat(const std::string& name, double secs) {
+  char buf[80];
+  std::snprintf(buf, sizeof buf, " %s %.4f", name.c_str(), secs);
+  std::lock_guard<std::mutex> lock(g_stats_mu);
+  g_stats += buf;
+}
+
 void write_all(int fd, const std::string& s) {
   size_t done = 0;
   while (done < s.size()) {
@@ -67,6 +79,10 @@ class HardStop {
       if (!take_answer()) return;
       write_all(1, "unknown\n");
       write_all(2, "tessivar-smt: time limit reached\n");
+      if (g_want_stats) {
+        std::lock_guard<std::mutex> lock(g_stats_mu);
+        write_all(2, "stats:" + g_stats + " stopped\n");
+      }
       std::_Exit(0);
     });
   }
@@ -146,15 +162,14 @@ int main(int argc, char** argv) {
   opts.z3_config = args.z3_config;
   if (args.seconds > 0)
     opts.deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(args.seconds));
+  g_want_stats = args.stats;
   HardStop hard_stop(opts.deadline);
 
-  std::string stats;
+  opts.on_phase = add_stat;
   Clock::time_point phase = Clock::now();
   auto lap = [&](const std::string& name) {
     Clock::time_point now = Clock::now();
-    char buf[64];
-    std::snprintf(buf, sizeof buf, " %s %.4f", name.c_str(), std::chrono::duration<double>(now - phase).count());
-    stats += buf;
+    add_stat(name, std::chrono::duration<double>(now - phase).count());
     phase = now;
   };
   Benchmark b;
@@ -177,11 +192,6 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     out.answer = Answer::Unknown;
     out.reason = std::string("solver failed: ") + e.what();
-  }
-  for (auto& [name, secs] : out.phases) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, " %s %.4f", name.c_str(), secs);
-    stats += buf;
   }
   phase = Clock::now();
 
@@ -207,9 +217,9 @@ int main(int argc, char** argv) {
     }
   }
   if (args.stats) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, " total %.4f", std::chrono::duration<double>(Clock::now() - start).count());
-    write_all(2, "stats:" + stats + buf + "\n");
+    add_stat("total", std::chrono::duration<double>(Clock::now() - start).count());
+    std::lock_guard<std::mutex> lock(g_stats_mu);
+    write_all(2, "stats:" + g_stats + "\n");
   }
   return 0;
 }

@@ -78,6 +78,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
   auto lap = [&](const char* name) {
     Clock::time_point now = Clock::now();
     out.phases.emplace_back(name, std::chrono::duration<double>(now - phase).count());
+    if (opts.on_phase) opts.on_phase(name, out.phases.back().second);
     phase = now;
   };
   z3::config cfg;
@@ -97,70 +98,69 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
     funcs.push_back(c.function(sym.name.c_str(), dom, z3_sort(c, sym.result)));
   }
 
+  // Built with the C API on plain arrays: the C++ wrappers allocate a vector
+  // and check for errors on every call, which shows on big benchmarks. Sorts
+  // are right by construction; errors are checked once at the end.
   std::vector<z3::expr> e;
   e.reserve(t.size());
-  z3::expr_vector av(c);
-  std::string name;
+  std::vector<Z3_ast> raw, parts;
+  Z3_sort int_sort = c.int_sort(), bool_sort = c.bool_sort();
   for (TermId id = 0; id < t.size(); ++id) {
     const Node& n = t.node(id);
     const TermId* a = t.args(id);
     uint32_t k = n.num_args;
-    av.resize(0);
-    for (uint32_t i = 0; i < k; ++i) av.push_back(e[a[i]]);
-    auto chain = [&](auto rel) {
-      z3::expr_vector parts(c);
-      for (uint32_t i = 1; i < k; ++i) parts.push_back(rel(e[a[i - 1]], e[a[i]]));
-      return parts.size() == 1 ? parts[0] : z3::mk_and(parts);
+    raw.resize(k);
+    for (uint32_t i = 0; i < k; ++i) raw[i] = e[a[i]];
+    // Chained relations: (< a b c) is (and (< a b) (< b c)). The parts are
+    // kept alive by the expression vector until the conjunction holds them.
+    auto chain = [&](Z3_ast (*rel)(Z3_context, Z3_ast, Z3_ast)) -> z3::expr {
+      if (k == 2) return z3::expr(c, rel(c, raw[0], raw[1]));
+      z3::expr_vector keep(c);
+      for (uint32_t i = 1; i < k; ++i) keep.push_back(z3::expr(c, rel(c, raw[i - 1], raw[i])));
+      parts.assign(keep.size(), nullptr);
+      for (unsigned i = 0; i < keep.size(); ++i) parts[i] = keep[i];
+      return z3::expr(c, Z3_mk_and(c, static_cast<unsigned>(parts.size()), parts.data()));
     };
+    Z3_ast r = nullptr;
     switch (n.kind) {
-      case Kind::True: e.push_back(c.bool_val(true)); break;
-      case Kind::False: e.push_back(c.bool_val(false)); break;
-      case Kind::Num: e.push_back(c.int_val(n.value)); break;
+      case Kind::True: r = Z3_mk_true(c); break;
+      case Kind::False: r = Z3_mk_false(c); break;
+      case Kind::Num: r = Z3_mk_int64(c, n.value, int_sort); break;
       case Kind::App:
         if (as_constants[n.symbol]) {
-          name = b.symbols[n.symbol].name;
-          for (uint32_t i = 0; i < k; ++i) name += " " + std::to_string(t.node(a[i]).value);
-          e.push_back(c.constant(name.c_str(), z3_sort(c, n.sort)));
+          // Numbered, not named: z3 interns names, which costs time on big
+          // benchmarks. The model is read back through the same expressions.
+          r = Z3_mk_const(c, Z3_mk_int_symbol(c, static_cast<int>(id)), n.sort == Sort::Int ? int_sort : bool_sort);
         } else {
-          e.push_back(funcs[n.symbol](av));
+          r = Z3_mk_app(c, funcs[n.symbol], k, raw.data());
         }
         break;
-      case Kind::Not: e.push_back(!e[a[0]]); break;
-      case Kind::And: e.push_back(z3::mk_and(av)); break;
-      case Kind::Or: e.push_back(z3::mk_or(av)); break;
-      case Kind::Implies: e.push_back(z3::implies(e[a[0]], e[a[1]])); break;
+      case Kind::Not: r = Z3_mk_not(c, raw[0]); break;
+      case Kind::And: r = k == 0 ? Z3_mk_true(c) : Z3_mk_and(c, k, raw.data()); break;
+      case Kind::Or: r = k == 0 ? Z3_mk_false(c) : Z3_mk_or(c, k, raw.data()); break;
+      case Kind::Implies: r = Z3_mk_implies(c, raw[0], raw[1]); break;
       case Kind::Xor: {
         z3::expr x = e[a[0]];
-        for (uint32_t i = 1; i < k; ++i) x = x ^ e[a[i]];
+        for (uint32_t i = 1; i < k; ++i) x = z3::expr(c, Z3_mk_xor(c, x, raw[i]));
         e.push_back(x);
-        break;
+        continue;
       }
       case Kind::Iff:
-      case Kind::Eq: e.push_back(chain([](const z3::expr& x, const z3::expr& y) { return x == y; })); break;
-      case Kind::Distinct: e.push_back(z3::distinct(av)); break;
-      case Kind::Lt: e.push_back(chain([](const z3::expr& x, const z3::expr& y) { return x < y; })); break;
-      case Kind::Le: e.push_back(chain([](const z3::expr& x, const z3::expr& y) { return x <= y; })); break;
-      case Kind::Gt: e.push_back(chain([](const z3::expr& x, const z3::expr& y) { return x > y; })); break;
-      case Kind::Ge: e.push_back(chain([](const z3::expr& x, const z3::expr& y) { return x >= y; })); break;
-      case Kind::Ite: e.push_back(z3::ite(e[a[0]], e[a[1]], e[a[2]])); break;
-      case Kind::Add: e.push_back(z3::sum(av)); break;
-      case Kind::Sub: {
-        std::vector<Z3_ast> raw(av.size());
-        for (unsigned i = 0; i < av.size(); ++i) raw[i] = av[i];
-        Z3_ast r = Z3_mk_sub(c, static_cast<unsigned>(raw.size()), raw.data());
-        c.check_error();
-        e.push_back(z3::expr(c, r));
-        break;
-      }
-      case Kind::Mul: {
-        z3::expr x = e[a[0]];
-        for (uint32_t i = 1; i < k; ++i) x = x * e[a[i]];
-        e.push_back(x);
-        break;
-      }
-      case Kind::Neg: e.push_back(-e[a[0]]); break;
+      case Kind::Eq: e.push_back(chain(Z3_mk_eq)); continue;
+      case Kind::Distinct: r = Z3_mk_distinct(c, k, raw.data()); break;
+      case Kind::Lt: e.push_back(chain(Z3_mk_lt)); continue;
+      case Kind::Le: e.push_back(chain(Z3_mk_le)); continue;
+      case Kind::Gt: e.push_back(chain(Z3_mk_gt)); continue;
+      case Kind::Ge: e.push_back(chain(Z3_mk_ge)); continue;
+      case Kind::Ite: r = Z3_mk_ite(c, raw[0], raw[1], raw[2]); break;
+      case Kind::Add: r = Z3_mk_add(c, k, raw.data()); break;
+      case Kind::Sub: r = Z3_mk_sub(c, k, raw.data()); break;
+      case Kind::Mul: r = Z3_mk_mul(c, k, raw.data()); break;
+      case Kind::Neg: r = Z3_mk_unary_minus(c, raw[0]); break;
     }
+    e.push_back(z3::expr(c, r));
   }
+  c.check_error();
 
   lap("translate");
   bool uf = false;
