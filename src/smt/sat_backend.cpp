@@ -397,6 +397,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
 
   Clock::time_point t1 = Clock::now();
   auto solver = std::make_unique<CaDiCaL::Solver>();
+  solver->set("quiet", 1);  // standard output carries only the answer
   if (opts.sat_config != "default" && !solver->configure(opts.sat_config.c_str())) {
     st.reason = "unknown SAT configuration " + opts.sat_config;
     return SatOutcome::Unsupported;
@@ -443,6 +444,37 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   }
   st.reason = "time limit reached";
   return SatOutcome::Unknown;
+}
+
+Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool fallback) {
+  SatOptions so;
+  so.width = width;
+  so.deadline = opts.deadline;
+  SatStats st;
+  Outcome out;
+  SatOutcome r = solve_with_sat(b, so, &out.model, &st);
+  if (opts.on_phase) {
+    opts.on_phase("bounds", st.bounds_seconds);
+    opts.on_phase("bitblast", st.blast_seconds);
+    opts.on_phase("sat", st.sat_seconds);
+  }
+  switch (r) {
+    case SatOutcome::Sat: out.answer = Answer::Sat; return out;
+    case SatOutcome::Unsat: out.answer = Answer::Unsat; return out;
+    case SatOutcome::Unknown:
+      out.reason = st.reason;
+      if (fallback && !st.exact && Clock::now() < opts.deadline) {
+        Outcome z = solve_z3(b, opts);
+        if (z.answer != Answer::Unknown) return z;
+        out.reason += "; z3: " + z.reason;
+      }
+      return out;
+    case SatOutcome::Unsupported:
+      if (fallback) return solve_z3(b, opts);
+      out.reason = "not supported by the SAT back end: " + st.reason;
+      return out;
+  }
+  return out;
 }
 
 }  // namespace tessivar::smt

@@ -47,4 +47,11 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
 
 const char* to_string(SatOutcome o);
 
+// The SAT back end in the program's terms. Phase times go to
+// opts.on_phase. With fallback ("auto"), what the SAT back end does not
+// support goes to z3, and so does a bounded search that found no model
+// (with the time that is left). Without fallback an
+// unsupported formula answers Unknown with the reason.
+Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool fallback);
+
 }  // namespace tessivar::smt
