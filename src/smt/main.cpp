@@ -1,4 +1,4 @@
-// tessivar-smt [-t SECONDS] [--backend z3] [--emit-smt2] -m FILE
+// tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--emit-smt2] -m FILE
 //
 // Decides an SMT-LIB 1.2 benchmark and prints the answer in the form the
 // prover reads: "sat", a line without a value, then the model; "unsat";
@@ -18,6 +18,7 @@
 
 #include "smt/ast.h"
 #include "smt/backend.h"
+#include "smt/sat_backend.h"
 
 using namespace tessivar::smt;
 
@@ -102,12 +103,13 @@ class HardStop {
   std::thread thread_;
 };
 
-const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend z3] [--z3-config NAME] [--emit-smt2] [--stats] -m FILE";
+const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--emit-smt2] [--stats] -m FILE";
 
 struct Args {
   std::string file;
   double seconds = 0;  // 0: no limit
-  std::string backend = "z3";
+  std::string backend = "auto";
+  int width = kDefaultSatWidth;  // bounded search of the SAT back end
   std::string z3_config = "default";
   bool emit_smt2 = false;
   bool stats = false;
@@ -135,7 +137,14 @@ Args parse_args(int argc, char** argv) {
       a.seconds = s;
     } else if (arg == "--backend") {
       a.backend = value();
-      if (a.backend != "z3") answer_error("unknown back end '" + a.backend + "' (available: z3)");
+      if (a.backend != "z3" && a.backend != "sat" && a.backend != "auto")
+        answer_error("unknown back end '" + a.backend + "' (available: sat z3 auto)");
+    } else if (arg == "-w") {
+      std::string v = value();
+      char* end = nullptr;
+      long w = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || w < 1 || w > 60) answer_error("bad width '" + v + "' (bits, 1 to 60)");
+      a.width = static_cast<int>(w);
     } else if (arg == "--z3-config") {
       a.z3_config = value();
       std::string known = std::string(" ") + z3_configs() + " ";
@@ -188,7 +197,8 @@ int main(int argc, char** argv) {
 
   Outcome out;
   try {
-    out = solve_z3(b, opts);
+    out = args.backend == "z3" ? solve_z3(b, opts)
+                               : solve_sat_backend(b, opts, args.width, args.backend == "auto");
   } catch (const std::exception& e) {
     out.answer = Answer::Unknown;
     out.reason = std::string("solver failed: ") + e.what();
