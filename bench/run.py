@@ -2,8 +2,10 @@
 """Times solvers on a folder of benchmarks and appends one line per run.
 
 usage: bench/run.py BENCHDIR OUT.tsv [-t SECONDS] [-j JOBS] CONFIG...
-  CONFIG: front:NAME  tessivar-smt with --z3-config NAME (default, lia, tactic)
-          z3bin       the z3 program on the --emit-smt2 translation
+  CONFIG: front:NAME    tessivar-smt, z3 back end with --z3-config NAME
+                        (default, lia, tactic, pb)
+          backend:NAME  tessivar-smt with --backend NAME (sat, auto, ...)
+          z3bin         the z3 program on the --emit-smt2 translation
 Columns: benchmark, bytes, config, answer, seconds, front-end phase times.
 A benchmark already in OUT.tsv for a config is not run again.
 """
@@ -34,8 +36,9 @@ def run_one(path, config, limit):
         first = (r.stdout.splitlines() or [""])[0]
         answer = first if first in ("sat", "unsat") else "unknown"
     else:
-        name = config.split(":", 1)[1]
-        r = subprocess.run([FRONT, "--stats", "--z3-config", name, "-t", f"{limit:g}", "-m", path],
+        kind, name = config.split(":", 1)
+        pick = ["--backend", "z3", "--z3-config", name] if kind == "front" else ["--backend", name]
+        r = subprocess.run([FRONT, "--stats", *pick, "-t", f"{limit:g}", "-m", path],
                            capture_output=True, text=True, timeout=limit + 30)
         answer = (r.stdout.splitlines() or ["none"])[0].split(" ")[0]
         for line in r.stderr.splitlines():
