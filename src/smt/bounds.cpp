@@ -308,15 +308,17 @@ class Propagator {
     return !n.empty();
   }
 
-  // The constant factor and the one non-numeral factor of a product; false
-  // if there are two non-numerals or the constant overflows.
-  bool split_product(TermId t, Int* c, TermId* x) const {
-    *c = 1;
+  // The constant factor and the one factor that is not a constant (kNoGuard
+  // if none) of a product; false if two factors are not constants or the
+  // constant overflows. A constant is a factor whose interval is one point.
+  bool split_product(TermId t, const Ctx& c, int depth, Int* k, TermId* x) const {
+    *k = 1;
     *x = kNoGuard;
     for (uint32_t i = 0; i < t_.node(t).num_args; ++i) {
       TermId a = t_.arg(t, i);
-      if (t_.kind(a) == Kind::Num) {
-        if (__builtin_mul_overflow(*c, static_cast<Int>(t_.node(a).value), c) || *c >= kInf) return false;
+      Interval iv = eval(a, c, depth + 1);
+      if (!iv.empty() && iv.lo == iv.hi) {
+        if (__builtin_mul_overflow(*k, iv.lo, k) || *k >= kInf || *k <= -kInf) return false;
       } else {
         if (*x != kNoGuard) return false;
         *x = a;
@@ -346,7 +348,7 @@ class Propagator {
       case Kind::Mul: {
         Int k;
         TermId x;
-        if (!split_product(t, &k, &x)) return kFull;
+        if (!split_product(t, c, depth, &k, &x)) return kFull;
         if (x == kNoGuard) return {k, k};
         return iv_mul(eval(x, c, depth + 1), k);
       }
@@ -391,7 +393,7 @@ class Propagator {
       case Kind::Mul: {
         Int k;
         TermId x;
-        if (!split_product(t, &k, &x) || x == kNoGuard || k == 0) return true;
+        if (!split_product(t, c, 0, &k, &x) || x == kNoGuard || k == 0) return true;
         return narrow(x, iv_div(target, k), c, depth + 1);
       }
       default: return true;

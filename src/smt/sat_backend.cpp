@@ -41,11 +41,6 @@ class Encoder {
       const Node& n = t_.node(t);
       if (n.kind == Kind::App && !t_.is_ground_app(t))
         return "uninterpreted function " + b_.symbols[n.symbol].name + " applied to a non-numeral";
-      if (n.kind == Kind::Mul) {
-        int vars = 0;
-        for (uint32_t i = 0; i < n.num_args; ++i) vars += t_.kind(t_.arg(t, i)) != Kind::Num;
-        if (vars > 1) return "product of two non-numerals";
-      }
     }
     return "";
   }
@@ -172,17 +167,10 @@ class Encoder {
           break;
         case Kind::Neg: r = iv_neg(box_[a[0]]); break;
         case Kind::Mul: {
-          Int k = 1;
-          Interval x{1, 1};
-          for (uint32_t i = 0; i < n.num_args; ++i) {
-            if (t_.kind(a[i]) == Kind::Num) {
-              if (__builtin_mul_overflow(k, static_cast<Int>(t_.node(a[i]).value), &k) || k >= kInf)
-                return "a constant product beyond 120 bits";
-            } else {
-              x = box_[a[i]];
-            }
-          }
-          r = iv_mul(x, k);
+          Int k;
+          TermId x;
+          if (!split_product(t, &k, &x)) return "product of two non-constants or beyond 120 bits";
+          r = x == kNone ? Interval{k, k} : iv_mul(box_[x], k);
           break;
         }
         case Kind::Ite: r = iv_hull(box_[a[1]], box_[a[2]]); break;
@@ -246,6 +234,25 @@ class Encoder {
 
  private:
   int width(TermId t) const { return width_for(box_[t].lo, box_[t].hi); }
+
+  // A product as constant * x (x = kNone if all factors are constants).
+  // Factors whose interval is one point are constants; false if two
+  // factors are not, or the constant leaves 120 bits.
+  bool split_product(TermId t, Int* k, TermId* x) const {
+    *k = 1;
+    *x = kNone;
+    for (uint32_t i = 0; i < t_.node(t).num_args; ++i) {
+      TermId a = t_.arg(t, i);
+      const Interval& iv = box_[a];
+      if (iv.lo == iv.hi) {
+        if (__builtin_mul_overflow(*k, iv.lo, k) || *k >= kInf || *k <= -kInf) return false;
+      } else {
+        if (*x != kNone) return false;
+        *x = a;
+      }
+    }
+    return true;
+  }
   bool is_var(TermId t) const {
     return t_.kind(t) == Kind::App && t_.sort(t) == Sort::Int && t_.is_ground_app(t);
   }
@@ -279,14 +286,10 @@ class Encoder {
       }
       case Kind::Neg: return c_.neg(word_[a[0]], width(t));
       case Kind::Mul: {
-        Int k = 1;
-        TermId x = 0;
-        bool has_x = false;
-        for (uint32_t i = 0; i < n.num_args; ++i) {
-          if (t_.kind(a[i]) == Kind::Num) k *= t_.node(a[i]).value;  // checked in term_intervals
-          else x = a[i], has_x = true;
-        }
-        if (!has_x) return c_.word_const(k, width(t));
+        Int k;
+        TermId x;
+        split_product(t, &k, &x);  // succeeded in term_intervals
+        if (x == kNone) return c_.word_const(k, width(t));
         return c_.mul_const(word_[x], k, width(t));
       }
       case Kind::Ite: return c_.mux(lit_[a[0]], word_[a[1]], word_[a[2]], width(t));

@@ -41,7 +41,8 @@ struct SatStats {
 // Decides b. On Sat, *out holds a model that check_model() has accepted.
 // Unsupported: the formula has something the back end does not translate
 // (an uninterpreted function applied to a non-numeral, a product of two
-// non-numerals, values beyond 126 bits); the reason says which.
+// factors that are not constants, values beyond 126 bits); the reason says
+// which.
 SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out,
                           SatStats* stats);
 
