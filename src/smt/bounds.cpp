@@ -81,8 +81,8 @@ class Propagator {
     out_.guard.assign(n, kNoGuard);
     fixed_.assign(n, -1);
     mark_reachable();
-    find_guards();
     collect_facts();
+    find_guards();
     for (int round = 0; round < kMaxRounds && !out_.infeasible; ++round) {
       if (std::chrono::steady_clock::now() > deadline_) break;
       changed_ = false;
@@ -198,10 +198,22 @@ class Propagator {
           if (pn.kind == Kind::Or && is_bool_unknown(c)) cands.push_back(c);
         }
       }
-      std::sort(cands.begin(), cands.end());
+      // Try first a guard the facts make true (v is then never needed),
+      // then a flag with v's own arguments (an entry's "infinite" flag).
+      auto rank = [&](TermId g) {
+        if (fixed_[g] == 1) return 0;
+        const Node &gn = t_.node(g), &vn = t_.node(v);
+        bool same = gn.num_args == vn.num_args &&
+                    std::equal(t_.args(g), t_.args(g) + gn.num_args, t_.args(v));
+        return same ? 1 : 2;
+      };
+      std::sort(cands.begin(), cands.end(), [&](TermId a, TermId b) {
+        return std::make_pair(rank(a), a) < std::make_pair(rank(b), b);
+      });
       cands.erase(std::unique(cands.begin(), cands.end()), cands.end());
       for (TermId g : cands)
-        if (free_when(v, g)) {
+        // A guard that the facts make false frees nothing.
+        if (fixed_[g] != 0 && free_when(v, g)) {
           out_.guard[v] = g;
           break;
         }

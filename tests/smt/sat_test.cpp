@@ -35,6 +35,7 @@ std::optional<Int> run_op(const WordOp& op, Int x, Int y, int in_width) {
   Int got;
   {
     CaDiCaL::Solver s;
+    s.set("quiet", 1);
     Circuit c(&s);
     Word a = c.fresh_word(in_width), b = c.fresh_word(in_width);
     pin(c, a, x);
@@ -45,6 +46,7 @@ std::optional<Int> run_op(const WordOp& op, Int x, Int y, int in_width) {
     got = c.value(r);
   }
   CaDiCaL::Solver s;
+  s.set("quiet", 1);
   Circuit c(&s);
   Word a = c.fresh_word(in_width), b = c.fresh_word(in_width);
   pin(c, a, x);
