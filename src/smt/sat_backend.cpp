@@ -2,6 +2,7 @@
 
 #include <cadical.hpp>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -411,9 +412,14 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   if (!st.reason.empty()) return SatOutcome::Unsupported;
   enc.prepare();
   enc.set_boxes(opts.width, &st.exact, &st.unbounded);
+  Clock::time_point deadline = opts.deadline;
+  if (!st.exact && opts.bounded_seconds < 1e8) {
+    auto budget = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(opts.bounded_seconds));
+    if (Clock::now() + budget < deadline) deadline = Clock::now() + budget;
+  }
   st.reason = enc.term_intervals(&st.max_width);
   if (!st.reason.empty()) return SatOutcome::Unsupported;
-  if (!enc.encode(opts.deadline)) {
+  if (!enc.encode(deadline)) {
     st.reason = "time limit reached while encoding";
     return SatOutcome::Unknown;
   }
@@ -423,7 +429,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
 
   Clock::time_point t2 = Clock::now();
   solver->reserve(static_cast<int>(circuit.variables()));
-  DeadlineStop stop(opts.deadline);
+  DeadlineStop stop(deadline);
   solver->connect_terminator(&stop);
   int res = solver->solve();
   solver->disconnect_terminator();
@@ -453,6 +459,10 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
   SatOptions so;
   so.width = width;
   so.deadline = opts.deadline;
+  if (fallback) {
+    double left = std::chrono::duration<double>(opts.deadline - Clock::now()).count();
+    so.bounded_seconds = opts.deadline == Clock::time_point::max() ? 5.0 : std::max(0.0, left / 4);
+  }
   SatStats st;
   Outcome out;
   SatOutcome r = solve_with_sat(b, so, &out.model, &st);

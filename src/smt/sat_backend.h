@@ -24,6 +24,9 @@ constexpr int kDefaultSatWidth = 8;
 struct SatOptions {
   int width = kDefaultSatWidth;  // bounded search: |value| < 2^width
   Clock::time_point deadline = Clock::time_point::max();
+  // Bounded search (not exact) stops after this many seconds, leaving the
+  // rest of the time to another solver.
+  double bounded_seconds = 1e9;
   // CaDiCaL option preset ("default", "sat", "unsat", "plain").
   std::string sat_config = "default";
 };
@@ -51,7 +54,8 @@ const char* to_string(SatOutcome o);
 // The SAT back end in the program's terms. Phase times go to
 // opts.on_phase. With fallback ("auto"), what the SAT back end does not
 // support goes to z3, and so does a bounded search that found no model
-// (with the time that is left). Without fallback an
+// (which then gets a quarter of the time, or 5 s without a time limit; z3
+// gets the rest). Without fallback an
 // unsupported formula answers Unknown with the reason.
 Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool fallback);
 
