@@ -125,29 +125,25 @@ class Encoder {
     }
   }
 
-  // Variables' boxes: the bounds, with infinite ends cut to the width.
-  // Sets *exact to false if anything was cut.
-  void set_boxes(int width, bool* exact, size_t* unbounded) {
-    Int cap = (static_cast<Int>(1) << width) - 1;
+  // Variables' boxes as the bounds give them (term_intervals cuts them).
+  void set_boxes() {
     box_.assign(t_.size(), Interval{});
-    *exact = true;
-    *unbounded = 0;
     for (TermId t = 0; t < t_.size(); ++t) {
       if (!needed_[t] || !is_var(t)) continue;
       Interval iv = bounds_.box[t];
       if (iv.empty()) iv = {0, 0};  // a free variable whose value never matters
-      if (!iv.finite()) {
-        *exact = false;
-        ++*unbounded;
-        iv = iv_meet(iv, {-cap, cap});
-      }
       box_[t] = iv;
     }
   }
 
   // Exact intervals of every integer term; "" or why they are too wide.
-  std::string term_intervals(int* max_width) {
+  // A variable still without a finite interval (after its definition, if
+  // any) is cut to +-(2^width - 1); *exact tells whether none was.
+  std::string term_intervals(int width, int* max_width, bool* exact, size_t* unbounded) {
+    Int cap = (static_cast<Int>(1) << width) - 1;
     *max_width = 0;
+    *exact = true;
+    *unbounded = 0;
     for (TermId t : order_) {
       if (t_.sort(t) != Sort::Int) continue;
       const Node& n = t_.node(t);
@@ -157,6 +153,11 @@ class Encoder {
         case Kind::Num: r = {n.value, n.value}; break;
         case Kind::App:
           if (def_[t] != kNone) r = iv_meet(r, box_[def_[t]]);
+          if (!r.finite()) {
+            *exact = false;
+            ++*unbounded;
+            r = iv_meet(r, {-cap, cap});
+          }
           break;
         case Kind::Add:
           r = {0, 0};
@@ -411,14 +412,14 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   st.reason = enc.check_supported();
   if (!st.reason.empty()) return SatOutcome::Unsupported;
   enc.prepare();
-  enc.set_boxes(opts.width, &st.exact, &st.unbounded);
+  enc.set_boxes();
+  st.reason = enc.term_intervals(opts.width, &st.max_width, &st.exact, &st.unbounded);
+  if (!st.reason.empty()) return SatOutcome::Unsupported;
   Clock::time_point deadline = opts.deadline;
   if (!st.exact && opts.bounded_seconds < 1e8) {
     auto budget = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(opts.bounded_seconds));
     if (Clock::now() + budget < deadline) deadline = Clock::now() + budget;
   }
-  st.reason = enc.term_intervals(&st.max_width);
-  if (!st.reason.empty()) return SatOutcome::Unsupported;
   if (!enc.encode(deadline)) {
     st.reason = "time limit reached while encoding";
     return SatOutcome::Unknown;
