@@ -261,7 +261,10 @@ class Propagator {
       const Node& n = t_.node(l.t);
       const TermId* a = t_.args(l.t);
       if ((n.kind == Kind::And && l.pos) || (n.kind == Kind::Or && !l.pos)) {
-        for (uint32_t i = 0; i < n.num_args; ++i) stack.push_back({a[i], l.pos});
+        // Pushed backwards so that facts keep the order of the text, in
+        // which definitions mostly come before their uses: one round then
+        // carries bounds along a whole chain of definitions.
+        for (uint32_t i = n.num_args; i-- > 0;) stack.push_back({a[i], l.pos});
       } else if (n.kind == Kind::Not) {
         stack.push_back({a[0], !l.pos});
       } else if (n.kind == Kind::True || n.kind == Kind::False) {
