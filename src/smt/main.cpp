@@ -1,0 +1,235 @@
+// tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--emit-smt2] -m FILE
+//
+// Decides an SMT-LIB 1.2 benchmark and prints the answer in the form the
+// prover reads: "sat", a line without a value, then the model; "unsat";
+// "unknown"; or "error <reason>" with exit status 1.
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "smt/ast.h"
+#include "smt/backend.h"
+#include "smt/sat_backend.h"
+
+using namespace tessivar::smt;
+
+namespace {
+
+// Exactly one answer is printed: either by the main thread or, if the time
+// limit has long passed and the solver still does not return, by the guard.
+std::atomic<int> g_answer_taken{0};
+
+// Phase times for --stats, also printed when the hard stop ends the run.
+std::mutex g_stats_mu;
+std::string g_stats;
+bool g_want_stats = false;
+
+void add_stat(const std::string& name, double secs) {
+  char buf[80];
+  std::snprintf(buf, sizeof buf, " %s %.4f", name.c_str(), secs);
+  std::lock_guard<std::mutex> lock(g_stats_mu);
+  g_stats += buf;
+}
+
+void write_all(int fd, const std::string& s) {
+  size_t done = 0;
+  while (done < s.size()) {
+    ssize_t w = ::write(fd, s.data() + done, s.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return;
+    done += static_cast<size_t>(w);
+  }
+}
+
+bool take_answer() {
+  int expected = 0;
+  return g_answer_taken.compare_exchange_strong(expected, 1);
+}
+
+[[noreturn]] void answer_error(const std::string& reason) {
+  if (!take_answer()) std::_Exit(0);
+  write_all(1, "error " + reason + "\n");
+  write_all(2, "tessivar-smt: error " + reason + "\n");
+  std::exit(1);
+}
+
+void answer(const std::string& text) {
+  if (!take_answer()) return;
+  write_all(1, text);
+}
+
+// Ends the process with "unknown" if the answer has not been given a grace
+// period after the deadline (the solver's own interruption should come
+// first; this covers phases that do not look at it).
+class HardStop {
+ public:
+  explicit HardStop(Clock::time_point deadline) {
+    if (deadline == Clock::time_point::max()) return;
+    thread_ = std::thread([this, deadline] {
+      std::unique_lock<std::mutex> lock(mu_);
+      if (cv_.wait_until(lock, deadline + std::chrono::seconds(1), [this] { return done_; })) return;
+      if (!take_answer()) return;
+      write_all(1, "unknown\n");
+      write_all(2, "tessivar-smt: time limit reached\n");
+      if (g_want_stats) {
+        std::lock_guard<std::mutex> lock(g_stats_mu);
+        write_all(2, "stats:" + g_stats + " stopped\n");
+      }
+      std::_Exit(0);
+    });
+  }
+  ~HardStop() {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      done_ = true;
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::mutex mu_;
+  std::condition_variable cv_;
+  bool done_ = false;
+  std::thread thread_;
+};
+
+const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--emit-smt2] [--stats] -m FILE";
+
+struct Args {
+  std::string file;
+  double seconds = 0;  // 0: no limit
+  std::string backend = "auto";
+  int width = kDefaultSatWidth;  // bounded search of the SAT back end
+  std::string z3_config = "default";
+  bool emit_smt2 = false;
+  bool stats = false;
+};
+
+Args parse_args(int argc, char** argv) {
+  Args a;
+  bool have_file = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) answer_error("option " + arg + " needs a value; " + kUsage);
+      return argv[++i];
+    };
+    if (arg == "-m") {
+      a.file = value();
+      have_file = true;
+    } else if (arg == "-t") {
+      std::string v = value();
+      char* end = nullptr;
+      errno = 0;
+      double s = std::strtod(v.c_str(), &end);
+      if (v.empty() || *end != '\0' || errno != 0 || !(s > 0) || s > 1e6)
+        answer_error("bad time limit '" + v + "' (seconds, a positive number)");
+      a.seconds = s;
+    } else if (arg == "--backend") {
+      a.backend = value();
+      if (a.backend != "z3" && a.backend != "sat" && a.backend != "auto")
+        answer_error("unknown back end '" + a.backend + "' (available: sat z3 auto)");
+    } else if (arg == "-w") {
+      std::string v = value();
+      char* end = nullptr;
+      long w = std::strtol(v.c_str(), &end, 10);
+      if (v.empty() || *end != '\0' || w < 1 || w > 60) answer_error("bad width '" + v + "' (bits, 1 to 60)");
+      a.width = static_cast<int>(w);
+    } else if (arg == "--z3-config") {
+      a.z3_config = value();
+      std::string known = std::string(" ") + z3_configs() + " ";
+      if (known.find(" " + a.z3_config + " ") == std::string::npos)
+        answer_error("unknown z3 configuration '" + a.z3_config + "' (available: " + z3_configs() + ")");
+    } else if (arg == "--stats") {
+      a.stats = true;
+    } else if (arg == "--emit-smt2") {
+      a.emit_smt2 = true;
+    } else {
+      answer_error("unknown argument '" + arg + "'; " + kUsage);
+    }
+  }
+  if (!have_file) answer_error(std::string("no benchmark file given; ") + kUsage);
+  return a;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Clock::time_point start = Clock::now();
+  Args args = parse_args(argc, argv);
+  SolveOptions opts;
+  opts.z3_config = args.z3_config;
+  if (args.seconds > 0)
+    opts.deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(args.seconds));
+  g_want_stats = args.stats;
+  HardStop hard_stop(opts.deadline);
+
+  opts.on_phase = add_stat;
+  Clock::time_point phase = Clock::now();
+  auto lap = [&](const std::string& name) {
+    Clock::time_point now = Clock::now();
+    add_stat(name, std::chrono::duration<double>(now - phase).count());
+    phase = now;
+  };
+  Benchmark b;
+  try {
+    b = parse_file(args.file);
+  } catch (const ParseError& e) {
+    answer_error(e.what());
+  } catch (const std::exception& e) {
+    answer_error(std::string("cannot read the benchmark: ") + e.what());
+  }
+  lap("parse");
+  if (args.emit_smt2) {
+    answer(to_smt2(b));
+    return 0;
+  }
+
+  Outcome out;
+  try {
+    out = args.backend == "z3" ? solve_z3(b, opts)
+                               : solve_sat_backend(b, opts, args.width, args.backend == "auto");
+  } catch (const std::exception& e) {
+    out.answer = Answer::Unknown;
+    out.reason = std::string("solver failed: ") + e.what();
+  }
+  phase = Clock::now();
+
+  switch (out.answer) {
+    case Answer::Unsat:
+      answer("unsat\n");
+      break;
+    case Answer::Unknown:
+      answer("unknown\n");
+      write_all(2, "tessivar-smt: " + out.reason + "\n");
+      break;
+    case Answer::Sat: {
+      std::string why;
+      if (!check_model(b, out.model, &why)) {
+        answer("unknown\n");
+        write_all(2, "tessivar-smt: the solver's model fails the check: " + why + "\n");
+        break;
+      }
+      lap("check");
+      answer("sat\n; model\n" + format_model(b, out.model));
+      lap("print");
+      break;
+    }
+  }
+  if (args.stats) {
+    add_stat("total", std::chrono::duration<double>(Clock::now() - start).count());
+    std::lock_guard<std::mutex> lock(g_stats_mu);
+    write_all(2, "stats:" + g_stats + "\n");
+  }
+  return 0;
+}

@@ -1,0 +1,496 @@
+#include "smt/sat_backend.h"
+
+#include <cadical.hpp>
+
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+#include "smt/bitblast.h"
+#include "smt/bounds.h"
+
+namespace tessivar::smt {
+
+namespace {
+
+double seconds_since(Clock::time_point t) {
+  return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+class DeadlineStop : public CaDiCaL::Terminator {
+ public:
+  explicit DeadlineStop(Clock::time_point d) : deadline_(d) {}
+  bool terminate() override { return Clock::now() > deadline_; }
+
+ private:
+  Clock::time_point deadline_;
+};
+
+// Widest word allowed: values must stay inside the 128-bit integers of the
+// model checker.
+constexpr int kMaxWidth = 126;
+
+class Encoder {
+ public:
+  Encoder(const Benchmark& b, const Bounds& bounds, Circuit& c)
+      : b_(b), t_(b.terms), bounds_(bounds), c_(c) {}
+
+  // Returns "" or the reason the formula is not supported.
+  std::string check_supported() const {
+    for (TermId t = 0; t < t_.size(); ++t) {
+      if (!bounds_.reachable[t]) continue;
+      const Node& n = t_.node(t);
+      if (n.kind == Kind::App && !t_.is_ground_app(t))
+        return "uninterpreted function " + b_.symbols[n.symbol].name + " applied to a non-numeral";
+    }
+    return "";
+  }
+
+  // Top-level structure: the conjuncts, the nodes they need, definitions
+  // x = t of integer unknowns (x then takes t's word instead of a fresh
+  // word and an equation), and an order of the needed nodes in which every
+  // node comes after its arguments and every defined unknown after its
+  // definition. Definitions that would form a cycle are dropped.
+  void prepare() {
+    size_t n = t_.size();
+    std::vector<TermId> stack{b_.problem};
+    std::vector<char> top(n, 0);
+    needed_.assign(n, 0);
+    def_.assign(n, kNone);
+    while (!stack.empty()) {
+      TermId t = stack.back();
+      stack.pop_back();
+      if (top[t]) continue;
+      top[t] = 1;
+      const Node& nd = t_.node(t);
+      if (nd.kind == Kind::And) {
+        for (uint32_t i = 0; i < nd.num_args; ++i) stack.push_back(t_.arg(t, i));
+        continue;
+      }
+      conjuncts_.push_back(t);
+      if (nd.kind == Kind::Or) {
+        for (uint32_t i = 0; i < nd.num_args; ++i) needed_[t_.arg(t, i)] = 1;
+        continue;
+      }
+      needed_[t] = 1;
+      if (nd.kind == Kind::Eq && nd.num_args == 2 && t_.sort(t_.arg(t, 0)) == Sort::Int) {
+        TermId x = t_.arg(t, 0), y = t_.arg(t, 1);
+        if (is_var(x) && def_[x] == kNone && x != y) def_[x] = y;
+        else if (is_var(y) && def_[y] == kNone) def_[y] = x;
+      }
+    }
+    for (TermId t = n; t-- > 0;) {
+      if (!needed_[t]) continue;
+      for (uint32_t i = 0; i < t_.node(t).num_args; ++i) needed_[t_.arg(t, i)] = 1;
+    }
+    // Kahn's algorithm over arguments and definition edges.
+    std::vector<uint32_t> waiting(n, 0), start(n + 1, 0);
+    auto deps = [&](TermId t, auto&& f) {
+      for (uint32_t i = 0; i < t_.node(t).num_args; ++i) f(t_.arg(t, i));
+      if (def_[t] != kNone) f(def_[t]);
+    };
+    for (TermId t = 0; t < n; ++t)
+      if (needed_[t]) deps(t, [&](TermId d) { ++start[d + 1]; ++waiting[t]; });
+    for (size_t i = 0; i < n; ++i) start[i + 1] += start[i];
+    std::vector<TermId> users(start[n]);
+    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+    for (TermId t = 0; t < n; ++t)
+      if (needed_[t]) deps(t, [&](TermId d) { users[fill[d]++] = t; });
+    std::vector<TermId> ready, defined;
+    for (TermId t = 0; t < n; ++t) {
+      if (!needed_[t]) continue;
+      if (waiting[t] == 0) ready.push_back(t);
+      if (def_[t] != kNone) defined.push_back(t);
+    }
+    std::vector<char> done(n, 0);
+    size_t next_drop = 0, total = 0;
+    for (TermId t = 0; t < n; ++t) total += needed_[t];
+    order_.clear();
+    while (order_.size() < total) {
+      if (ready.empty()) {
+        // A cycle through definitions: give one defined unknown a word of its own.
+        while (next_drop < defined.size() && done[defined[next_drop]]) ++next_drop;
+        if (next_drop == defined.size()) throw std::logic_error("cycle in the term graph");
+        TermId x = defined[next_drop++];
+        def_[x] = kNone;
+        ready.push_back(x);  // its only dependency was the definition
+      }
+      TermId t = ready.back();
+      ready.pop_back();
+      if (done[t]) continue;
+      done[t] = 1;
+      order_.push_back(t);
+      for (uint32_t i = start[t]; i < start[t + 1]; ++i)
+        if (--waiting[users[i]] == 0) ready.push_back(users[i]);
+    }
+  }
+
+  // Variables' boxes as the bounds give them (term_intervals cuts them).
+  void set_boxes() {
+    box_.assign(t_.size(), Interval{});
+    for (TermId t = 0; t < t_.size(); ++t) {
+      if (!needed_[t] || !is_var(t)) continue;
+      Interval iv = bounds_.box[t];
+      if (iv.empty()) iv = {0, 0};  // a free variable whose value never matters
+      box_[t] = iv;
+    }
+  }
+
+  // Exact intervals of every integer term; "" or why they are too wide.
+  // A variable still without a finite interval (after its definition, if
+  // any) is cut to +-(2^width - 1); *exact tells whether none was.
+  std::string term_intervals(int width, int* max_width, bool* exact, size_t* unbounded) {
+    Int cap = (static_cast<Int>(1) << width) - 1;
+    *max_width = 0;
+    *exact = true;
+    *unbounded = 0;
+    for (TermId t : order_) {
+      if (t_.sort(t) != Sort::Int) continue;
+      const Node& n = t_.node(t);
+      const TermId* a = t_.args(t);
+      Interval& r = box_[t];
+      switch (n.kind) {
+        case Kind::Num: r = {n.value, n.value}; break;
+        case Kind::App:
+          if (def_[t] != kNone) r = iv_meet(r, box_[def_[t]]);
+          if (!r.finite()) {
+            *exact = false;
+            ++*unbounded;
+            r = iv_meet(r, {-cap, cap});
+          }
+          break;
+        case Kind::Add:
+          r = {0, 0};
+          for (uint32_t i = 0; i < n.num_args; ++i) r = iv_add(r, box_[a[i]]);
+          break;
+        case Kind::Sub:
+          r = box_[a[0]];
+          for (uint32_t i = 1; i < n.num_args; ++i) r = iv_add(r, iv_neg(box_[a[i]]));
+          break;
+        case Kind::Neg: r = iv_neg(box_[a[0]]); break;
+        case Kind::Mul: {
+          Int k;
+          TermId x;
+          if (!split_product(t, &k, &x)) return "product of two non-constants or beyond 120 bits";
+          r = x == kNone ? Interval{k, k} : iv_mul(box_[x], k);
+          break;
+        }
+        case Kind::Ite: r = iv_hull(box_[a[1]], box_[a[2]]); break;
+        default: return "unexpected integer term";
+      }
+      if (r.empty()) {
+        // No value in the box: the encoding is unsatisfiable.
+        no_model_ = true;
+        r = {0, 0};
+      }
+      if (!r.finite()) return "values beyond 120 bits";
+      int w = width_for(r.lo, r.hi);
+      if (w > kMaxWidth) return "values beyond 126 bits";
+      *max_width = std::max(*max_width, w);
+    }
+    return "";
+  }
+
+  // Encodes the problem; false if the deadline passed.
+  bool encode(Clock::time_point deadline) {
+    size_t n = t_.size();
+    lit_.assign(n, 0);
+    word_.assign(n, Word{});
+    if (no_model_) c_.clause({});
+    for (size_t i = 0; i < order_.size(); ++i) {
+      if ((i & 4095) == 0 && Clock::now() > deadline) return false;
+      TermId t = order_[i];
+      if (t_.sort(t) == Sort::Int) word_[t] = int_term(t);
+      else lit_[t] = bool_term(t);
+    }
+    for (TermId t : conjuncts_) {
+      if (t_.kind(t) == Kind::Or) {
+        std::vector<Lit> cl;
+        bool sat = false;
+        for (uint32_t i = 0; i < t_.node(t).num_args; ++i) {
+          Lit l = lit_[t_.arg(t, i)];
+          if (c_.is_true(l)) sat = true;
+          if (!c_.is_const(l)) cl.push_back(l);
+        }
+        if (!sat) c_.clause(cl);
+      } else if (!c_.is_true(lit_[t])) {
+        c_.assert_lit(lit_[t]);
+      }
+    }
+    return true;
+  }
+
+  // The model: every ground application of the table. Those the problem
+  // does not use get 0 / false.
+  Model model() const {
+    Model m;
+    for (TermId t = 0; t < t_.size(); ++t) {
+      if (t_.kind(t) != Kind::App || !t_.is_ground_app(t)) continue;
+      bool known = t < lit_.size() && (t_.sort(t) == Sort::Int ? !word_[t].empty() : lit_[t] != 0);
+      Value v = t_.sort(t) == Sort::Int ? Value::of_int(known ? c_.value(word_[t]) : 0)
+                                        : Value::of_bool(known && c_.value(lit_[t]));
+      m.set(t_, t, v);
+    }
+    return m;
+  }
+
+ private:
+  int width(TermId t) const { return width_for(box_[t].lo, box_[t].hi); }
+
+  // A product as constant * x (x = kNone if all factors are constants).
+  // Factors whose interval is one point are constants; false if two
+  // factors are not, or the constant leaves 120 bits.
+  bool split_product(TermId t, Int* k, TermId* x) const {
+    *k = 1;
+    *x = kNone;
+    for (uint32_t i = 0; i < t_.node(t).num_args; ++i) {
+      TermId a = t_.arg(t, i);
+      const Interval& iv = box_[a];
+      if (iv.lo == iv.hi) {
+        if (__builtin_mul_overflow(*k, iv.lo, k) || *k >= kInf || *k <= -kInf) return false;
+      } else {
+        if (*x != kNone) return false;
+        *x = a;
+      }
+    }
+    return true;
+  }
+  bool is_var(TermId t) const {
+    return t_.kind(t) == Kind::App && t_.sort(t) == Sort::Int && t_.is_ground_app(t);
+  }
+
+  Word int_term(TermId t) {
+    const Node& n = t_.node(t);
+    const TermId* a = t_.args(t);
+    switch (n.kind) {
+      case Kind::Num: return c_.word_const(n.value, width(t));
+      case Kind::App: {
+        // The definition's word or a fresh word, held inside the box where
+        // its width allows more.
+        Interval iv = box_[t];
+        Word w = def_[t] != kNone ? word_[def_[t]] : c_.fresh_word(width(t));
+        Int top = static_cast<Int>(1) << (w.size() - 1);
+        if (iv.lo > -top) c_.assert_lit(c_.le(c_.word_const(iv.lo, w.size()), w));
+        if (iv.hi < top - 1) c_.assert_lit(c_.le(w, c_.word_const(iv.hi, w.size())));
+        return c_.resize(w, width(t));
+      }
+      case Kind::Add:
+      case Kind::Sub: {
+        Word acc = word_[a[0]];
+        Interval r = box_[a[0]];
+        for (uint32_t i = 1; i < n.num_args; ++i) {
+          Interval x = n.kind == Kind::Add ? box_[a[i]] : iv_neg(box_[a[i]]);
+          r = iv_add(r, x);
+          int w = width_for(r.lo, r.hi);
+          acc = n.kind == Kind::Add ? c_.add(acc, word_[a[i]], w) : c_.sub(acc, word_[a[i]], w);
+        }
+        return acc;
+      }
+      case Kind::Neg: return c_.neg(word_[a[0]], width(t));
+      case Kind::Mul: {
+        Int k;
+        TermId x;
+        split_product(t, &k, &x);  // succeeded in term_intervals
+        if (x == kNone) return c_.word_const(k, width(t));
+        return c_.mul_const(word_[x], k, width(t));
+      }
+      case Kind::Ite: return c_.mux(lit_[a[0]], word_[a[1]], word_[a[2]], width(t));
+      default: return c_.word_const(0, 1);  // excluded by term_intervals
+    }
+  }
+
+  Lit bool_term(TermId t) {
+    const Node& n = t_.node(t);
+    const TermId* a = t_.args(t);
+    uint32_t k = n.num_args;
+    auto lits = [&] {
+      std::vector<Lit> v(k);
+      for (uint32_t i = 0; i < k; ++i) v[i] = lit_[a[i]];
+      return v;
+    };
+    // Equal values of two arguments, of either sort.
+    auto same = [&](TermId x, TermId y) {
+      return t_.sort(x) == Sort::Int ? c_.eq(word_[x], word_[y]) : c_.iff2(lit_[x], lit_[y]);
+    };
+    switch (n.kind) {
+      case Kind::True: return c_.lit_true();
+      case Kind::False: return c_.lit_false();
+      case Kind::App: return c_.fresh();
+      case Kind::Not: return -lit_[a[0]];
+      case Kind::And: return c_.and_n(lits());
+      case Kind::Or: return c_.or_n(lits());
+      case Kind::Implies: return c_.or2(-lit_[a[0]], lit_[a[1]]);
+      case Kind::Xor: {
+        Lit x = lit_[a[0]];
+        for (uint32_t i = 1; i < k; ++i) x = c_.xor2(x, lit_[a[i]]);
+        return x;
+      }
+      case Kind::Ite: return c_.ite(lit_[a[0]], lit_[a[1]], lit_[a[2]]);
+      case Kind::Iff:
+      case Kind::Eq: {
+        std::vector<Lit> v;
+        for (uint32_t i = 1; i < k; ++i) v.push_back(same(a[i - 1], a[i]));
+        return c_.and_n(v);
+      }
+      case Kind::Distinct: {
+        std::vector<Lit> v;
+        for (uint32_t i = 0; i < k; ++i)
+          for (uint32_t j = i + 1; j < k; ++j) v.push_back(-same(a[i], a[j]));
+        return c_.and_n(v);
+      }
+      case Kind::Lt:
+      case Kind::Le:
+      case Kind::Gt:
+      case Kind::Ge: {
+        std::vector<Lit> v;
+        for (uint32_t i = 1; i < k; ++i) {
+          const Word &x = word_[a[i - 1]], &y = word_[a[i]];
+          v.push_back(n.kind == Kind::Lt   ? c_.lt(x, y)
+                      : n.kind == Kind::Le ? c_.le(x, y)
+                      : n.kind == Kind::Gt ? c_.lt(y, x)
+                                           : c_.le(y, x));
+        }
+        return c_.and_n(v);
+      }
+      default: return c_.lit_false();  // no other Boolean kinds
+    }
+  }
+
+  const Benchmark& b_;
+  const TermTable& t_;
+  const Bounds& bounds_;
+  Circuit& c_;
+  static constexpr TermId kNone = static_cast<TermId>(-1);
+  std::vector<char> needed_;
+  std::vector<TermId> def_, conjuncts_, order_;
+  bool no_model_ = false;
+  std::vector<Interval> box_;
+  std::vector<Lit> lit_;
+  std::vector<Word> word_;
+};
+
+}  // namespace
+
+const char* to_string(SatOutcome o) {
+  switch (o) {
+    case SatOutcome::Sat: return "sat";
+    case SatOutcome::Unsat: return "unsat";
+    case SatOutcome::Unknown: return "unknown";
+    case SatOutcome::Unsupported: return "unsupported";
+  }
+  return "?";
+}
+
+SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out, SatStats* stats) {
+  SatStats local;
+  SatStats& st = stats ? *stats : local;
+  st = SatStats{};
+  if (opts.width < 1 || opts.width > 120) {
+    st.reason = "width must be 1..120";
+    return SatOutcome::Unsupported;
+  }
+
+  Clock::time_point t0 = Clock::now();
+  Bounds bounds = infer_bounds(b, opts.deadline);
+  st.bound_rounds = bounds.rounds;
+  st.bounds_seconds = seconds_since(t0);
+  if (bounds.infeasible) {
+    // Every model lies in the bounds, so no bounds means no model.
+    st.exact = true;
+    return SatOutcome::Unsat;
+  }
+
+  Clock::time_point t1 = Clock::now();
+  auto solver = std::make_unique<CaDiCaL::Solver>();
+  solver->set("quiet", 1);  // standard output carries only the answer
+  if (opts.sat_config != "default" && !solver->configure(opts.sat_config.c_str())) {
+    st.reason = "unknown SAT configuration " + opts.sat_config;
+    return SatOutcome::Unsupported;
+  }
+  Circuit circuit(solver.get());
+  Encoder enc(b, bounds, circuit);
+  st.reason = enc.check_supported();
+  if (!st.reason.empty()) return SatOutcome::Unsupported;
+  enc.prepare();
+  enc.set_boxes();
+  st.reason = enc.term_intervals(opts.width, &st.max_width, &st.exact, &st.unbounded);
+  if (!st.reason.empty()) return SatOutcome::Unsupported;
+  Clock::time_point deadline = opts.deadline;
+  if (!st.exact && opts.bounded_seconds < 1e8) {
+    auto budget = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(opts.bounded_seconds));
+    if (Clock::now() + budget < deadline) deadline = Clock::now() + budget;
+  }
+  if (!enc.encode(deadline)) {
+    st.reason = "time limit reached while encoding";
+    return SatOutcome::Unknown;
+  }
+  st.variables = circuit.variables();
+  st.clauses = circuit.clauses();
+  st.blast_seconds = seconds_since(t1);
+
+  Clock::time_point t2 = Clock::now();
+  solver->reserve(static_cast<int>(circuit.variables()));
+  DeadlineStop stop(deadline);
+  solver->connect_terminator(&stop);
+  int res = solver->solve();
+  solver->disconnect_terminator();
+  st.sat_seconds = seconds_since(t2);
+
+  if (res == 10) {
+    Model m = enc.model();
+    std::string why;
+    if (!check_model(b, m, &why)) {
+      st.reason = "the SAT model fails the check: " + why;
+      return SatOutcome::Unknown;
+    }
+    if (out) *out = std::move(m);
+    return SatOutcome::Sat;
+  }
+  if (res == 20) {
+    if (st.exact) return SatOutcome::Unsat;
+    st.reason = "no model with values below 2^" + std::to_string(opts.width) + " (" +
+                std::to_string(st.unbounded) + " integers without bounds)";
+    return SatOutcome::Unknown;
+  }
+  st.reason = "time limit reached";
+  return SatOutcome::Unknown;
+}
+
+Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool fallback) {
+  SatOptions so;
+  so.width = width;
+  so.deadline = opts.deadline;
+  if (fallback) {
+    double left = std::chrono::duration<double>(opts.deadline - Clock::now()).count();
+    // A bounded search finds small models fast, and only models: z3, which
+    // can also answer unsat, gets most of the time.
+    so.bounded_seconds = opts.deadline == Clock::time_point::max() ? 2.0 : std::clamp(left / 10, 0.0, 2.0);
+  }
+  SatStats st;
+  Outcome out;
+  SatOutcome r = solve_with_sat(b, so, &out.model, &st);
+  if (opts.on_phase) {
+    opts.on_phase("bounds", st.bounds_seconds);
+    opts.on_phase("bitblast", st.blast_seconds);
+    opts.on_phase("sat", st.sat_seconds);
+  }
+  switch (r) {
+    case SatOutcome::Sat: out.answer = Answer::Sat; return out;
+    case SatOutcome::Unsat: out.answer = Answer::Unsat; return out;
+    case SatOutcome::Unknown:
+      out.reason = st.reason;
+      if (fallback && !st.exact && Clock::now() < opts.deadline) {
+        Outcome z = solve_z3(b, opts);
+        if (z.answer != Answer::Unknown) return z;
+        out.reason += "; z3: " + z.reason;
+      }
+      return out;
+    case SatOutcome::Unsupported:
+      if (fallback) return solve_z3(b, opts);
+      out.reason = "not supported by the SAT back end: " + st.reason;
+      return out;
+  }
+  return out;
+}
+
+}  // namespace tessivar::smt

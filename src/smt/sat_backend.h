@@ -1,0 +1,61 @@
+// The SAT back end of tessivar-smt: interval bounds, bit-blasting into
+// CaDiCaL, and the model mapped back to integers.
+//
+// Exact mode: every integer unknown has a finite interval (see bounds.h),
+// each term gets a two's complement word wide enough for every value it can
+// take, and "sat" / "unsat" are exact.
+// Bounded search: some unknown has no finite interval; its missing ends
+// are replaced by +-(2^width - 1). A model found is a real model, but "no
+// model" only means "none within the width": the answer is Unknown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "smt/ast.h"
+#include "smt/backend.h"
+
+namespace tessivar::smt {
+
+enum class SatOutcome { Sat, Unsat, Unknown, Unsupported };
+
+constexpr int kDefaultSatWidth = 8;
+
+struct SatOptions {
+  int width = kDefaultSatWidth;  // bounded search: |value| < 2^width
+  Clock::time_point deadline = Clock::time_point::max();
+  // Bounded search (not exact) stops after this many seconds, leaving the
+  // rest of the time to another solver.
+  double bounded_seconds = 1e9;
+  // CaDiCaL option preset ("default", "sat", "unsat", "plain").
+  std::string sat_config = "default";
+};
+
+struct SatStats {
+  bool exact = false;          // no integer was cut to the width
+  size_t unbounded = 0;        // integers without a finite interval
+  int max_width = 0;           // widest word of the encoding
+  uint64_t variables = 0, clauses = 0;
+  int bound_rounds = 0;
+  double bounds_seconds = 0, blast_seconds = 0, sat_seconds = 0;
+  std::string reason;          // for Unknown and Unsupported: why
+};
+
+// Decides b. On Sat, *out holds a model that check_model() has accepted.
+// Unsupported: the formula has something the back end does not translate
+// (an uninterpreted function applied to a non-numeral, a product of two
+// factors that are not constants, values beyond 126 bits); the reason says
+// which.
+SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out,
+                          SatStats* stats);
+
+const char* to_string(SatOutcome o);
+
+// The SAT back end in the program's terms. Phase times go to
+// opts.on_phase. With fallback ("auto"), what the SAT back end does not
+// support goes to z3, and so does a bounded search that found no model
+// (which then gets a tenth of the time, at most 2 s; z3 gets the rest). Without fallback an
+// unsupported formula answers Unknown with the reason.
+Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool fallback);
+
+}  // namespace tessivar::smt
