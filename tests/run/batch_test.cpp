@@ -89,6 +89,19 @@ TEST(Batch, SmallFolder) {
   EXPECT_EQ(Leesbestand(m / "uit/summary.txt"), l.uit.substr(0, l.uit.find("results: ")));
 }
 
+TEST(Batch, ProblemsOfOneNameFromTwoFoldersKeepTheirProofs) {
+  Tijdmap m;
+  std::system(("mkdir -p " + m / "x" + " " + m / "y").c_str());
+  Schrijfscript(m / "unsat", "echo unsat\n");
+  Schrijfbestand(m / "param", Fakeparam(m / "unsat"));
+  Schrijfbestand(m / "x/p.srs", "(RULES\na a -> a b\n)\n");
+  Schrijfbestand(m / "y/p.srs", "(RULES\nc c -> c d\n)\n");
+  Lauf l = Draai(m.pad, Batch + " --timeout 20 --param param --out uit x/p.srs y/p.srs", "");
+  ASSERT_EQ(l.status, 0) << l.fout;
+  EXPECT_NE(Leesbestand(m / "uit/proofs/x/p.txt").find("a a  -> a b"), std::string::npos);
+  EXPECT_NE(Leesbestand(m / "uit/proofs/y/p.txt").find("c c  -> c d"), std::string::npos);
+}
+
 TEST(Batch, MethodsThatRemovedRules) {
   Tijdmap m;
   // Passes as the prover prints them: a tropical interpretation of dimension
