@@ -2,7 +2,7 @@
 """Runs tessivar-smt's back ends side by side on a folder of benchmarks.
 
 usage: bench/sat_compare.py run BENCHDIR OUT.tsv [-t SECONDS] [-w WIDTH] [--only LIST] BACKEND...
-       bench/sat_compare.py summary OUT.tsv [-t SECONDS]
+       bench/sat_compare.py summary OUT.tsv... [-t SECONDS]
   BACKEND: sat, z3 or auto (tessivar-smt --backend ...).
   run: one line per benchmark and back end, appended to OUT.tsv; pairs
        already there (same limit and width) are skipped, so a run can be
@@ -11,7 +11,9 @@ usage: bench/sat_compare.py run BENCHDIR OUT.tsv [-t SECONDS] [-w WIDTH] [--only
   summary: per back end and limit, the benchmarks decided, the median and
        total time on those that both the back end and z3 decide, answers
        that contradict each other, and the time split (bounds,
-       bit-blasting, SAT) of the ten largest benchmarks.
+       bit-blasting, SAT) of the ten largest benchmarks. With several
+       files, a later line replaces an earlier one of the same benchmark,
+       back end and limit (a partial re-run).
 Columns: benchmark, bytes, backend, limit, width, answer, seconds, phase times.
 """
 import argparse
@@ -76,7 +78,8 @@ def phases(stats):
 def cmd_summary(a):
     runs = collections.defaultdict(dict)  # (limit) -> bench -> backend -> (answer, secs, stats)
     size = {}
-    for line in open(a.out):
+    lines = [line for path in a.out for line in open(path)]
+    for line in lines:
         f = line.rstrip("\n").split("\t")
         if len(f) < 7:
             continue
@@ -131,11 +134,11 @@ def main():
     r.add_argument("dir")
     r.add_argument("out")
     r.add_argument("-t", type=float, default=10)
-    r.add_argument("-w", type=int, default=8)
+    r.add_argument("-w", type=int, default=6)
     r.add_argument("--only")
     r.add_argument("backends", nargs="+", choices=["sat", "z3", "auto"])
     s = sub.add_parser("summary")
-    s.add_argument("out")
+    s.add_argument("out", nargs="+")
     s.add_argument("-t", type=float, default=0)
     a = ap.parse_args()
     cmd_run(a) if a.cmd == "run" else cmd_summary(a)

@@ -78,7 +78,10 @@ def main():
                   f" own {sum(own):.2f} s, z3 {sum(z3):.2f} s")
     if len(sys.argv) > 3:
         with open(sys.argv[3], "w") as out:
-            out.write("# benchmark\tmode\tdimension\tbytes\n")
+            out.write(f"# Benchmarks that no configuration of {path.split('/')[-1]} decided"
+                      f" ({', '.join(configs)}).\n"
+                      "# Remake one with: bench/gen_benchmark.py TPDB/FAMILY/PROBLEM.srs MODE DIMENSION 0\n"
+                      "# benchmark\tmode\tdimension\tbytes\n")
             for b in sorted(runs, key=lambda b: size[b]):
                 if not any(decided(runs[b][c][0]) for c in runs[b]):
                     parts = b[:-4].split("__")

@@ -464,7 +464,7 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
     double left = std::chrono::duration<double>(opts.deadline - Clock::now()).count();
     // A bounded search finds small models fast, and only models: z3, which
     // can also answer unsat, gets most of the time.
-    so.bounded_seconds = opts.deadline == Clock::time_point::max() ? 2.0 : std::clamp(left / 10, 0.0, 2.0);
+    so.bounded_seconds = opts.deadline == Clock::time_point::max() ? 0.5 : std::clamp(left / 20, 0.0, 0.5);
   }
   SatStats st;
   Outcome out;

@@ -215,6 +215,9 @@ TEST(SatBackend, AgreesWithZ3OnEveryConnective) {
       "(and (<= 0 x 3) (<= 0 y 3) (= (+ x y) 7))",
       "(and (<= 0 x 7) (= g (>= x 4)) (= h g) (not h) (>= (* (~ 2) x) (~ 8)) (> x 3))",
       "(let (?s (+ x y)) (and (<= 0 x 3) (<= 0 y 3) (flet ($b (< ?s 3)) (and $b (> ?s 1) (distinct x y)))))",
+      // Definitions that refer to each other: one of them keeps a word of its own.
+      "(and (<= (~ 100) x 100) (<= (~ 100) y 100) (= x (+ y y)) (= y (+ x 1)))",
+      "(and (<= (~ 100) x 100) (<= (~ 100) y 100) (= x (+ y y)) (= (+ x x 1) y))",
   };
   for (const char* f : fs) {
     Benchmark b = parse(f);
