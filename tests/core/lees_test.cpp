@@ -4,19 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "store/store.h"
+#include "opzet.h"
 
 namespace {
-
-// Reads `tekst` as standard input would be read; returns what was printed.
-std::string Lezen(const std::string& tekst) {
-  Wisstore();
-  std::FILE* f = fmemopen(const_cast<char*>(tekst.data()), tekst.size(), "r");
-  testing::internal::CaptureStdout();
-  Lees(f);
-  std::fclose(f);
-  return testing::internal::GetCapturedStdout();
-}
 
 // All rules as printed, one per line.
 std::string Regels() {

@@ -10,25 +10,14 @@
 #include <set>
 #include <string>
 
-#include "../lauf.h"
 #include "matchbound/matchb.h"
-#include "store/store.h"
+#include "opzet.h"
 
 namespace {
 
-// Fills the store from `tekst`; the reader's printout is dropped.
-void Laad(const std::string& tekst) {
-  Wisstore();
-  std::FILE* f = fmemopen(const_cast<char*>(tekst.data()), tekst.size(), "r");
-  testing::internal::CaptureStdout();
-  Lees(f);
-  testing::internal::GetCapturedStdout();
-  std::fclose(f);
-}
-
 // The graph of one construction over the system in `tekst`.
 std::unique_ptr<Mbgraaf> Graaf(const std::string& tekst) {
-  Laad(tekst);
+  Lezen(tekst);
   auto g = std::make_unique<Mbgraaf>();
   g->Bouw();
   return g;
@@ -49,25 +38,10 @@ std::string Ketens(int n) {
 const std::string Kop = "proved by the graph consisting of the following edges:\n";
 
 // Runs in a fresh folder with "frm" as the exchange file.
-class Matchbound : public testing::Test {
+class Matchbound : public Inmap {
  protected:
-  Tijdmap map;
-  std::string terug;
-
-  void SetUp() override {
-    char b[4096];
-    ASSERT_NE(getcwd(b, sizeof b), nullptr);
-    terug = b;
-    ASSERT_EQ(chdir(map.pad.c_str()), 0);
-    Rr.Bind("frm");
-  }
-  void TearDown() override {
-    Rr.Close();
-    ASSERT_EQ(chdir(terug.c_str()), 0);
-  }
-
   static std::string Draaimb(const std::string& tekst, bool verbose) {
-    Laad(tekst);
+    Lezen(tekst);
     Verbose = verbose;
     testing::internal::CaptureStdout();
     Matchb();

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../lauf.h"
 #include "matrix/typgr.h"
-#include "store/store.h"
+#include "opzet.h"
 
 namespace {
 
@@ -25,33 +24,18 @@ struct Uitkomst {
   std::string uit, fout, bench;
 };
 
-class Poging : public testing::Test {
+class Poging : public Inmap {
  protected:
-  Tijdmap map;
-  std::string terug;
-
   void SetUp() override {
-    char buf[4096];
-    ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
-    terug = buf;
-    ASSERT_EQ(chdir(map.pad.c_str()), 0);
+    Inmap::SetUp();
     Schrijfbestand("nep.sh", "cp \"$2\" bench.txt\ncat antwoord\n");
-  }
-  void TearDown() override {
-    Rr.Close();
-    ASSERT_EQ(chdir(terug.c_str()), 0);
   }
 
   // Reads the system and sets the mode: 'n' normal, 't' tropical, 'a' arctic.
   void Systeem(const std::string& tekst, char modus, int64_t mxr = 0) {
-    Wisstore();
+    Lezen(tekst);
     Rr.Bind("frm");
     Path = "sh ./nep.sh";
-    std::FILE* f = fmemopen(const_cast<char*>(tekst.data()), tekst.size(), "r");
-    testing::internal::CaptureStdout();
-    Lees(f);
-    testing::internal::GetCapturedStdout();
-    std::fclose(f);
     Mp = modus == 'n';
     Trop = modus == 't';
     Mxr = mxr;
