@@ -394,6 +394,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   Bounds bounds = infer_bounds(b, opts.deadline);
   st.bound_rounds = bounds.rounds;
   st.bounds_seconds = seconds_since(t0);
+  if (opts.on_phase) opts.on_phase("bounds", st.bounds_seconds);
   if (bounds.infeasible) {
     // Every model lies in the bounds, so no bounds means no model.
     st.exact = true;
@@ -421,12 +422,15 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
     if (Clock::now() + budget < deadline) deadline = Clock::now() + budget;
   }
   if (!enc.encode(deadline)) {
+    st.blast_seconds = seconds_since(t1);
+    if (opts.on_phase) opts.on_phase("bitblast", st.blast_seconds);
     st.reason = "time limit reached while encoding";
     return SatOutcome::Unknown;
   }
   st.variables = circuit.variables();
   st.clauses = circuit.clauses();
   st.blast_seconds = seconds_since(t1);
+  if (opts.on_phase) opts.on_phase("bitblast", st.blast_seconds);
 
   Clock::time_point t2 = Clock::now();
   solver->reserve(static_cast<int>(circuit.variables()));
@@ -435,6 +439,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   int res = solver->solve();
   solver->disconnect_terminator();
   st.sat_seconds = seconds_since(t2);
+  if (opts.on_phase) opts.on_phase("sat", st.sat_seconds);
 
   if (res == 10) {
     Model m = enc.model();
@@ -460,6 +465,7 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
   SatOptions so;
   so.width = width;
   so.deadline = opts.deadline;
+  so.on_phase = opts.on_phase;
   if (fallback) {
     double left = std::chrono::duration<double>(opts.deadline - Clock::now()).count();
     // A bounded search finds small models fast, and only models: z3, which
@@ -469,11 +475,6 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
   SatStats st;
   Outcome out;
   SatOutcome r = solve_with_sat(b, so, &out.model, &st);
-  if (opts.on_phase) {
-    opts.on_phase("bounds", st.bounds_seconds);
-    opts.on_phase("bitblast", st.blast_seconds);
-    opts.on_phase("sat", st.sat_seconds);
-  }
   switch (r) {
     case SatOutcome::Sat: out.answer = Answer::Sat; return out;
     case SatOutcome::Unsat: out.answer = Answer::Unsat; return out;

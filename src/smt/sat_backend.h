@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "smt/ast.h"
@@ -29,6 +30,8 @@ struct SatOptions {
   double bounded_seconds = 1e9;
   // CaDiCaL option preset ("default", "sat", "unsat", "plain").
   std::string sat_config = "default";
+  // Called at the end of each phase (bounds, bitblast, sat) with its seconds.
+  std::function<void(const std::string&, double)> on_phase;
 };
 
 struct SatStats {
