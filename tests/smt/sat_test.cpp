@@ -32,19 +32,6 @@ void pin(Circuit& c, const Word& w, Int v) {
 // The value the circuit gives for inputs x, y; nullopt if it admits a
 // second value as well.
 std::optional<Int> run_op(const WordOp& op, Int x, Int y, int in_width) {
-  Int got;
-  {
-    CaDiCaL::Solver s;
-    s.set("quiet", 1);
-    Circuit c(&s);
-    Word a = c.fresh_word(in_width), b = c.fresh_word(in_width);
-    pin(c, a, x);
-    pin(c, b, y);
-    Word r = op(c, a, b);
-    s.reserve(static_cast<int>(c.variables()));
-    if (s.solve() != 10) return std::nullopt;
-    got = c.value(r);
-  }
   CaDiCaL::Solver s;
   s.set("quiet", 1);
   Circuit c(&s);
@@ -52,6 +39,9 @@ std::optional<Int> run_op(const WordOp& op, Int x, Int y, int in_width) {
   pin(c, a, x);
   pin(c, b, y);
   Word r = op(c, a, b);
+  if (s.solve() != 10) return std::nullopt;
+  Int got = c.value(r);
+  // The same circuit, asked again for any other value: there must be none.
   c.assert_lit(-c.eq(r, c.word_const(got, static_cast<int>(r.size()))));
   if (s.solve() != 20) return std::nullopt;
   return got;
