@@ -210,7 +210,8 @@ TEST(Front, AnswersErrorsWithReasonAndStatus1) {
   ExpectError(Draai(m.pad, Front, ""), "no benchmark file given");
 }
 
-// Twelve pigeons in eleven holes: far beyond a second for the solver.
+// Twenty-four pigeons in twenty-three holes: far beyond a second for either
+// back end (twelve are sometimes refuted within the second by bit-blasting).
 std::string Pigeons(int n) {
   std::string decls = ":extrafuns (", f = "(and (distinct";
   for (int i = 0; i < n; ++i) {
@@ -225,12 +226,12 @@ std::string Pigeons(int n) {
 
 TEST(Front, TimeLimitAnswersUnknown) {
   auto start = std::chrono::steady_clock::now();
-  Lauf l = RunOn(Pigeons(12), "-t 1");
+  Lauf l = RunOn(Pigeons(24), "-t 1");
   double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(l.uit, "unknown\n");
   EXPECT_NE(l.fout.find("time limit"), std::string::npos) << l.fout;
   EXPECT_EQ(l.status, 0);
-  EXPECT_LT(secs, 3.0);
+  EXPECT_LT(secs, 5.0);  // the limit is kept, with room for a loaded machine
   // The same limit leaves a small problem alone.
   ExpectAnswer(Pigeons(4), "unsat");
 }
