@@ -243,7 +243,7 @@ TEST_F(Poging, PrintsMatricesOfDimensionTwoAndThree) {
   EXPECT_EQ(u.fout, "");
 }
 
-// Fault 1: numbers of any length. Rule 1000 is not rule 100, four-digit
+// Numbers of any length. Rule 1000 is not rule 100, four-digit
 // matrix numbers are read and skipped, values of 100 and more print whole.
 TEST_F(Poging, NumbersOfAnyLength) {
   std::string s = "(RULES ";
@@ -265,7 +265,7 @@ TEST_F(Poging, NumbersOfAnyLength) {
   EXPECT_NE(u.uit.find("interpretation of l:\n/ 123 0 \\\n\\ 0 1 /\nremove rule 1\n"), std::string::npos);
 }
 
-// Fault 2: lines of another shape, and lines about matrices that are not a
+// Lines of another shape, and lines about matrices that are not a
 // symbol's or entries outside the dimension, change nothing.
 TEST_F(Poging, MalformedModelLinesAreIgnored) {
   Systeem("(RULES a a -> a )", 't');
@@ -278,7 +278,7 @@ TEST_F(Poging, MalformedModelLinesAreIgnored) {
   EXPECT_EQ(u.fout, "");
 }
 
-// Fault 3: a rule the model does not mention is not strict.
+// A rule the model does not mention is not strict.
 TEST_F(Poging, UnlistedRulesAreKept) {
   Systeem("(RULES a a -> a , a -> a )", 't');
   Uitkomst u = Probeer(1, "sat\n\n (= (A 1 1 1) 1)\n (= (D 1) true)\n");
@@ -286,7 +286,7 @@ TEST_F(Poging, UnlistedRulesAreKept) {
   EXPECT_EQ(Regels(), "a  -> a \n");
 }
 
-// Faults 4 and 5: short, odd or empty answers are failed attempts.
+// Short, odd or empty answers are failed attempts.
 TEST_F(Poging, AnswersWithoutAModelFail) {
   for (const char* antwoord : {"unknown\n", "sat\n", "sat\n\n", "error: no such file\n", "sat\nx\nshort\n",
                                "unsat \n", "sat\n\n (= (A 1 1 1) 1)\n (= (D 1) false)\n"}) {
@@ -311,7 +311,7 @@ TEST_F(Poging, AnAnswerWithNoLineIsAnIoError) {
   EXPECT_EXIT(Typgr(1), testing::ExitedWithCode(42), "input/output error");
 }
 
-// Fault 6: the prover checks every model itself.
+// The prover checks every model itself.
 TEST_F(Poging, WrongModelsAreRejected) {
   struct Geval {
     const char* systeem;
