@@ -35,7 +35,18 @@ struct SolveOptions {
   // Called at the end of each phase with its name and seconds (--stats),
   // also for phases of an attempt that is later cut off by the time limit.
   std::function<void(const std::string&, double)> on_phase;
+  // Set by another thread to end the solver early (answer Unknown); the
+  // back ends look at it at least every few milliseconds.
+  const std::atomic<bool>* stop = nullptr;
+  // Called with the answer as soon as one back end of a race has it,
+  // before the others are stopped and waited for: a caller that only
+  // wants the answer may print it and leave at once.
+  std::function<void(const Outcome&)> on_answer;
 };
+
+inline bool stop_requested(const SolveOptions& o) {
+  return o.stop && o.stop->load(std::memory_order_relaxed);
+}
 
 // The z3 configurations that solve_z3 accepts, separated by blanks.
 const char* z3_configs();

@@ -35,7 +35,7 @@ bool g_want_stats = false;
 
 void add_stat(const std::string& name, double secs) {
   char buf[80];
-  std::snprintf(buf, sizeof buf, " %s %.4f", name.c_str(), secs);
+  std::snprintf(buf, sizeof buf, " %s %.6g", name.c_str(), secs);
   std::lock_guard<std::mutex> lock(g_stats_mu);
   g_stats += buf;
 }
@@ -195,6 +195,43 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  // Prints the answer; a model only after it passed the check.
+  auto report = [&](const Outcome& out) {
+    phase = Clock::now();
+    switch (out.answer) {
+      case Answer::Unsat:
+        answer("unsat\n");
+        break;
+      case Answer::Unknown:
+        answer("unknown\n");
+        write_all(2, "tessivar-smt: " + out.reason + "\n");
+        break;
+      case Answer::Sat: {
+        std::string why;
+        if (!check_model(b, out.model, &why)) {
+          answer("unknown\n");
+          write_all(2, "tessivar-smt: the solver's model fails the check: " + why + "\n");
+          break;
+        }
+        lap("check");
+        answer("sat\n; model\n" + format_model(b, out.model));
+        lap("print");
+        break;
+      }
+    }
+    if (args.stats) {
+      add_stat("total", std::chrono::duration<double>(Clock::now() - start).count());
+      std::lock_guard<std::mutex> lock(g_stats_mu);
+      write_all(2, "stats:" + g_stats + "\n");
+    }
+  };
+  // In a race the answer is given as soon as it is known; the other back
+  // end need not be waited for.
+  opts.on_answer = [&](const Outcome& out) {
+    report(out);
+    std::_Exit(0);
+  };
+
   Outcome out;
   try {
     out = args.backend == "z3" ? solve_z3(b, opts)
@@ -203,33 +240,6 @@ int main(int argc, char** argv) {
     out.answer = Answer::Unknown;
     out.reason = std::string("solver failed: ") + e.what();
   }
-  phase = Clock::now();
-
-  switch (out.answer) {
-    case Answer::Unsat:
-      answer("unsat\n");
-      break;
-    case Answer::Unknown:
-      answer("unknown\n");
-      write_all(2, "tessivar-smt: " + out.reason + "\n");
-      break;
-    case Answer::Sat: {
-      std::string why;
-      if (!check_model(b, out.model, &why)) {
-        answer("unknown\n");
-        write_all(2, "tessivar-smt: the solver's model fails the check: " + why + "\n");
-        break;
-      }
-      lap("check");
-      answer("sat\n; model\n" + format_model(b, out.model));
-      lap("print");
-      break;
-    }
-  }
-  if (args.stats) {
-    add_stat("total", std::chrono::duration<double>(Clock::now() - start).count());
-    std::lock_guard<std::mutex> lock(g_stats_mu);
-    write_all(2, "stats:" + g_stats + "\n");
-  }
+  report(out);
   return 0;
 }

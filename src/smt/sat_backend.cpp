@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "smt/bitblast.h"
 #include "smt/bounds.h"
@@ -19,11 +21,12 @@ double seconds_since(Clock::time_point t) {
 
 class DeadlineStop : public CaDiCaL::Terminator {
  public:
-  explicit DeadlineStop(Clock::time_point d) : deadline_(d) {}
-  bool terminate() override { return Clock::now() > deadline_; }
+  DeadlineStop(Clock::time_point d, const std::atomic<bool>* stop) : deadline_(d), stop_(stop) {}
+  bool terminate() override { return (stop_ && stop_->load(std::memory_order_relaxed)) || Clock::now() > deadline_; }
 
  private:
   Clock::time_point deadline_;
+  const std::atomic<bool>* stop_;
 };
 
 // Widest word allowed: values must stay inside the 128-bit integers of the
@@ -192,13 +195,13 @@ class Encoder {
   }
 
   // Encodes the problem; false if the deadline passed.
-  bool encode(Clock::time_point deadline) {
+  bool encode(Clock::time_point deadline, const std::atomic<bool>* stop) {
     size_t n = t_.size();
     lit_.assign(n, 0);
     word_.assign(n, Word{});
     if (no_model_) c_.clause({});
     for (size_t i = 0; i < order_.size(); ++i) {
-      if ((i & 4095) == 0 && Clock::now() > deadline) return false;
+      if ((i & 4095) == 0 && (Clock::now() > deadline || (stop && stop->load()))) return false;
       TermId t = order_[i];
       if (t_.sort(t) == Sort::Int) word_[t] = int_term(t);
       else lit_[t] = bool_term(t);
@@ -417,24 +420,26 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   st.reason = enc.term_intervals(opts.width, &st.max_width, &st.exact, &st.unbounded);
   if (!st.reason.empty()) return SatOutcome::Unsupported;
   Clock::time_point deadline = opts.deadline;
-  if (!st.exact && opts.bounded_seconds < 1e8) {
-    auto budget = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(opts.bounded_seconds));
-    if (Clock::now() + budget < deadline) deadline = Clock::now() + budget;
-  }
-  if (!enc.encode(deadline)) {
+  if (!enc.encode(deadline, opts.stop)) {
     st.blast_seconds = seconds_since(t1);
     if (opts.on_phase) opts.on_phase("bitblast", st.blast_seconds);
-    st.reason = "time limit reached while encoding";
+    st.reason = opts.stop && opts.stop->load() ? "stopped" : "time limit reached while encoding";
     return SatOutcome::Unknown;
   }
   st.variables = circuit.variables();
   st.clauses = circuit.clauses();
   st.blast_seconds = seconds_since(t1);
-  if (opts.on_phase) opts.on_phase("bitblast", st.blast_seconds);
+  if (opts.on_phase) {
+    opts.on_phase("bitblast", st.blast_seconds);
+    // The size of the encoding, in the same list.
+    opts.on_phase("width", st.max_width);
+    opts.on_phase("vars", static_cast<double>(st.variables));
+    opts.on_phase("clauses", static_cast<double>(st.clauses));
+  }
 
   Clock::time_point t2 = Clock::now();
   solver->reserve(static_cast<int>(circuit.variables()));
-  DeadlineStop stop(deadline);
+  DeadlineStop stop(deadline, opts.stop);
   solver->connect_terminator(&stop);
   int res = solver->solve();
   solver->disconnect_terminator();
@@ -457,40 +462,73 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
                 std::to_string(st.unbounded) + " integers without bounds)";
     return SatOutcome::Unknown;
   }
-  st.reason = "time limit reached";
+  st.reason = opts.stop && opts.stop->load() ? "stopped" : "time limit reached";
   return SatOutcome::Unknown;
 }
 
-Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool fallback) {
+namespace {
+
+Outcome sat_outcome(const Benchmark& b, const SolveOptions& opts, int width) {
   SatOptions so;
   so.width = width;
   so.deadline = opts.deadline;
+  so.stop = opts.stop;
   so.on_phase = opts.on_phase;
-  if (fallback) {
-    double left = std::chrono::duration<double>(opts.deadline - Clock::now()).count();
-    // A bounded search finds small models fast, and only models: z3, which
-    // can also answer unsat, gets most of the time.
-    so.bounded_seconds = opts.deadline == Clock::time_point::max() ? 0.5 : std::clamp(left / 20, 0.0, 0.5);
-  }
   SatStats st;
   Outcome out;
-  SatOutcome r = solve_with_sat(b, so, &out.model, &st);
-  switch (r) {
-    case SatOutcome::Sat: out.answer = Answer::Sat; return out;
-    case SatOutcome::Unsat: out.answer = Answer::Unsat; return out;
-    case SatOutcome::Unknown:
-      out.reason = st.reason;
-      if (fallback && !st.exact && Clock::now() < opts.deadline) {
-        Outcome z = solve_z3(b, opts);
-        if (z.answer != Answer::Unknown) return z;
-        out.reason += "; z3: " + z.reason;
-      }
-      return out;
-    case SatOutcome::Unsupported:
-      if (fallback) return solve_z3(b, opts);
-      out.reason = "not supported by the SAT back end: " + st.reason;
-      return out;
+  switch (solve_with_sat(b, so, &out.model, &st)) {
+    case SatOutcome::Sat: out.answer = Answer::Sat; break;
+    case SatOutcome::Unsat: out.answer = Answer::Unsat; break;
+    case SatOutcome::Unknown: out.reason = st.reason; break;
+    case SatOutcome::Unsupported: out.reason = "not supported by the SAT back end: " + st.reason; break;
   }
+  return out;
+}
+
+}  // namespace
+
+Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool race) {
+  if (!race) return sat_outcome(b, opts, width);
+
+  // Both back ends at once, each stopped when the other has the answer:
+  // the SAT back end is far quicker where every integer is bounded, z3
+  // where the answer rests on linear arithmetic over unbounded integers.
+  std::atomic<bool> stop_sat{false}, stop_z3{false};
+  std::mutex mu;
+  bool answered = false;
+  auto settle = [&](const Outcome& o, std::atomic<bool>& stop_other) {
+    if (o.answer == Answer::Unknown) return;
+    std::lock_guard<std::mutex> lock(mu);
+    if (answered) return;
+    answered = true;
+    if (opts.on_answer) opts.on_answer(o);
+    stop_other = true;
+  };
+  SolveOptions zo = opts, so = opts;
+  zo.stop = &stop_z3;
+  so.stop = &stop_sat;
+  // Neither thread may let an exception escape: the other must be joined.
+  auto guarded = [](auto&& solve, const char* who) {
+    try {
+      return solve();
+    } catch (const std::exception& e) {
+      Outcome o;
+      o.reason = std::string(who) + " failed: " + e.what();
+      return o;
+    }
+  };
+  Outcome z;
+  std::thread z3_thread([&] {
+    z = guarded([&] { return solve_z3(b, zo); }, "z3");
+    settle(z, stop_sat);
+  });
+  Outcome s = guarded([&] { return sat_outcome(b, so, width); }, "the SAT back end");
+  settle(s, stop_z3);
+  z3_thread.join();
+  if (s.answer != Answer::Unknown) return s;
+  if (z.answer != Answer::Unknown) return z;
+  Outcome out;
+  out.reason = "SAT: " + s.reason + "; z3: " + z.reason;
   return out;
 }
 

@@ -25,9 +25,8 @@ constexpr int kDefaultSatWidth = 6;  // chosen by bench/sat_compare.py runs
 struct SatOptions {
   int width = kDefaultSatWidth;  // bounded search: |value| < 2^width
   Clock::time_point deadline = Clock::time_point::max();
-  // Bounded search (not exact) stops after this many seconds, leaving the
-  // rest of the time to another solver.
-  double bounded_seconds = 1e9;
+  // Set by another thread to end the search early (answer Unknown).
+  const std::atomic<bool>* stop = nullptr;
   // CaDiCaL option preset ("default", "sat", "unsat", "plain").
   std::string sat_config = "default";
   // Called at the end of each phase (bounds, bitblast, sat) with its seconds.
@@ -55,11 +54,11 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
 const char* to_string(SatOutcome o);
 
 // The SAT back end in the program's terms. Phase times go to
-// opts.on_phase. With fallback ("auto"), what the SAT back end does not
-// support goes to z3, and so does a bounded search that found no model
-// (which then gets a twentieth of the time, at most 0.5 s: measured, the
-// models it finds take less; z3 gets the rest). Without fallback an
-// unsupported formula answers Unknown with the reason.
-Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool fallback);
+// opts.on_phase. With race ("auto"), z3 runs at the same time in a second
+// thread; the first definite answer is passed to opts.on_answer and the
+// other back end is stopped and waited for. A formula the SAT back end does
+// not support, or a bounded search without a model, is then left to z3.
+// Without race an unsupported formula answers Unknown with the reason.
+Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool race);
 
 }  // namespace tessivar::smt

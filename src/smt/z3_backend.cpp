@@ -13,16 +13,22 @@ const char* z3_configs() { return "default lia tactic pb"; }
 
 namespace {
 
-// Calls ctx.interrupt() when the deadline passes, unless stopped before.
+// Interrupts the context when the deadline passes or a stop is requested,
+// unless ended before; again every few milliseconds, as an interrupt that
+// comes just before z3 starts a check may be lost.
 class Watchdog {
  public:
-  Watchdog(z3::context& ctx, Clock::time_point deadline) : ctx_(ctx) {
-    if (deadline == Clock::time_point::max()) return;
-    thread_ = std::thread([this, deadline] {
+  Watchdog(z3::context& ctx, Clock::time_point deadline, const std::atomic<bool>* stop) : ctx_(ctx) {
+    if (deadline == Clock::time_point::max() && !stop) return;
+    thread_ = std::thread([this, deadline, stop] {
       std::unique_lock<std::mutex> lock(mu_);
-      if (!cv_.wait_until(lock, deadline, [this] { return done_; })) {
-        fired_ = true;
-        ctx_.interrupt();
+      while (!done_) {
+        bool due = Clock::now() >= deadline;
+        if (due || (stop && stop->load())) {
+          fired_ = fired_ || due;
+          ctx_.interrupt();
+        }
+        cv_.wait_for(lock, std::chrono::milliseconds(5), [this] { return done_; });
       }
     });
   }
@@ -106,6 +112,10 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
   std::vector<Z3_ast> raw, parts;
   Z3_sort int_sort = c.int_sort(), bool_sort = c.bool_sort();
   for (TermId id = 0; id < t.size(); ++id) {
+    if ((id & 4095) == 0 && stop_requested(opts)) {
+      out.reason = "stopped";
+      return out;
+    }
     const Node& n = t.node(id);
     const TermId* a = t.args(id);
     uint32_t k = n.num_args;
@@ -207,7 +217,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
   z3::check_result r;
   bool fired;
   {
-    Watchdog dog(c, opts.deadline);
+    Watchdog dog(c, opts.deadline, opts.stop);
     r = s.check();
     fired = dog.fired();
   }
@@ -217,7 +227,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
     return out;
   }
   if (r == z3::unknown) {
-    out.reason = fired ? "time limit reached" : "z3: " + s.reason_unknown();
+    out.reason = fired ? "time limit reached" : stop_requested(opts) ? "stopped" : "z3: " + s.reason_unknown();
     return out;
   }
 

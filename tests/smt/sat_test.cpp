@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #include "smt/backend.h"
 #include "smt/bitblast.h"
@@ -224,6 +225,93 @@ TEST(SatBackend, AgreesWithZ3OnEveryConnective) {
     if (r == SatOutcome::Sat) {
       EXPECT_TRUE(check_model(b, m, &why)) << f << ": " << why;
     }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The race of both back ends ("auto").
+
+Outcome race(const Benchmark& b, int* calls, Answer* seen) {
+  SolveOptions o;
+  o.deadline = Clock::now() + std::chrono::seconds(30);
+  o.on_answer = [=](const Outcome& out) {
+    ++*calls;
+    *seen = out.answer;
+  };
+  return solve_sat_backend(b, o, 6, true);
+}
+
+TEST(SatRace, AnswersWhatEitherBackEndCanOnce) {
+  // Unbounded and unsat: the bounded search has no answer, z3 has.
+  int calls = 0;
+  Answer seen = Answer::Unknown;
+  Benchmark b = parse("(and (<= 0 x) (<= 0 y) (= (* 3 x) (+ (* 3 y) 1)))");
+  EXPECT_EQ(race(b, &calls, &seen).answer, Answer::Unsat);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seen, Answer::Unsat);
+  // A model from whichever back end is first passes the check.
+  calls = 0;
+  b = parse("(and (<= 0 x) (<= x 9) (<= 0 y) (= (+ (* 3 x) y) 20) (> y x))");
+  Outcome r = race(b, &calls, &seen);
+  ASSERT_EQ(r.answer, Answer::Sat);
+  EXPECT_EQ(calls, 1);
+  std::string why;
+  EXPECT_TRUE(check_model(b, r.model, &why)) << why;
+  // Something neither back end supports: Unknown, both reasons, no answer given.
+  calls = 0;
+  b = parse("(and (= (* x y) 7) (> x 1) (> y 1) (< x y) (> (* x x) (* 2 y)))");
+  r = race(b, &calls, &seen);
+  if (r.answer == Answer::Unknown) {
+    EXPECT_EQ(calls, 0);
+    EXPECT_NE(r.reason.find("SAT"), std::string::npos) << r.reason;
+    EXPECT_NE(r.reason.find("z3"), std::string::npos) << r.reason;
+  } else {
+    EXPECT_EQ(r.answer, Answer::Unsat);  // 7 is prime
+    EXPECT_EQ(calls, 1);
+  }
+}
+
+// Twenty-four pigeons in twenty-three holes: no back end gets near an answer.
+Benchmark pigeons() {
+  std::string decls = ":extrafuns (", f = "(and (distinct";
+  for (int i = 0; i < 24; ++i) {
+    std::string x = "p" + std::to_string(i);
+    decls += "(" + x + " Int)";
+    f += " " + x;
+  }
+  f += ")";
+  for (int i = 0; i < 24; ++i) f += " (<= 1 p" + std::to_string(i) + " 23)";
+  return parse(f + ")", decls + ")");
+}
+
+TEST(SatRace, AStopRequestEndsEitherBackEnd) {
+  Benchmark b = pigeons();
+  std::atomic<bool> stop{false};
+  SatOptions so;
+  so.deadline = Clock::now() + std::chrono::seconds(600);
+  so.stop = &stop;
+  SolveOptions zo;
+  zo.deadline = so.deadline;
+  zo.stop = &stop;
+  for (int which = 0; which < 2; ++which) {
+    stop = false;
+    std::thread later([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      stop = true;
+    });
+    std::string reason;
+    if (which == 0) {
+      SatStats st;
+      Model m;
+      EXPECT_EQ(solve_with_sat(b, so, &m, &st), SatOutcome::Unknown);
+      reason = st.reason;
+    } else {
+      Outcome z = solve_z3(b, zo);
+      EXPECT_EQ(z.answer, Answer::Unknown);
+      reason = z.reason;
+    }
+    later.join();
+    EXPECT_EQ(reason, "stopped") << (which == 0 ? "SAT" : "z3");
   }
 }
 
