@@ -32,6 +32,8 @@ struct SolveOptions {
   // z3 only: the solver configuration, one of z3_configs(). "pb" decided
   // the most of the prover's benchmarks with the shortest times.
   std::string z3_config = "pb";
+  // SAT back end only: CaDiCaL's option preset (default, plain, sat, unsat).
+  std::string sat_config = "default";
   // Called at the end of each phase with its name and seconds (--stats),
   // also for phases of an attempt that is later cut off by the time limit.
   std::function<void(const std::string&, double)> on_phase;
@@ -49,7 +51,7 @@ inline bool stop_requested(const SolveOptions& o) {
 }
 
 // The z3 configurations that solve_z3 accepts, separated by blanks.
-const char* z3_configs();
+inline const char* z3_configs() { return "default lia tactic pb"; }
 
 // Decides the benchmark with the z3 library. Applications of a symbol that
 // is only ever applied to numerals become one integer or Boolean constant

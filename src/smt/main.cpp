@@ -103,7 +103,7 @@ class HardStop {
   std::thread thread_;
 };
 
-const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--emit-smt2] [--stats] -m FILE";
+const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--sat-config NAME] [--emit-smt2] [--stats] -m FILE";
 
 struct Args {
   std::string file;
@@ -111,6 +111,7 @@ struct Args {
   std::string backend = "auto";
   int width = kDefaultSatWidth;  // bounded search of the SAT back end
   std::string z3_config = "pb";  // chosen by bench/ measurements
+  std::string sat_config = "default";
   bool emit_smt2 = false;
   bool stats = false;
 };
@@ -150,6 +151,10 @@ Args parse_args(int argc, char** argv) {
       std::string known = std::string(" ") + z3_configs() + " ";
       if (known.find(" " + a.z3_config + " ") == std::string::npos)
         answer_error("unknown z3 configuration '" + a.z3_config + "' (available: " + z3_configs() + ")");
+    } else if (arg == "--sat-config") {
+      a.sat_config = value();
+      if (a.sat_config != "default" && a.sat_config != "plain" && a.sat_config != "sat" && a.sat_config != "unsat")
+        answer_error("unknown SAT configuration '" + a.sat_config + "' (available: default plain sat unsat)");
     } else if (arg == "--stats") {
       a.stats = true;
     } else if (arg == "--emit-smt2") {
@@ -169,6 +174,7 @@ int main(int argc, char** argv) {
   Args args = parse_args(argc, argv);
   SolveOptions opts;
   opts.z3_config = args.z3_config;
+  opts.sat_config = args.sat_config;
   if (args.seconds > 0)
     opts.deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(args.seconds));
   g_want_stats = args.stats;

@@ -473,6 +473,7 @@ Outcome sat_outcome(const Benchmark& b, const SolveOptions& opts, int width) {
   so.width = width;
   so.deadline = opts.deadline;
   so.stop = opts.stop;
+  so.sat_config = opts.sat_config;
   so.on_phase = opts.on_phase;
   SatStats st;
   Outcome out;

@@ -9,8 +9,6 @@
 
 namespace tessivar::smt {
 
-const char* z3_configs() { return "default lia tactic pb"; }
-
 namespace {
 
 // Interrupts the context when the deadline passes or a stop is requested,
@@ -273,7 +271,9 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
 
 }  // namespace
 
-Outcome solve_z3(const Benchmark& b, const SolveOptions& opts) {
+namespace {
+
+Outcome solve_caught(const Benchmark& b, const SolveOptions& opts) {
   try {
     return solve(b, opts);
   } catch (const z3::exception& e) {
@@ -283,4 +283,20 @@ Outcome solve_z3(const Benchmark& b, const SolveOptions& opts) {
   }
 }
 
+}  // namespace
+
+Outcome solve_z3(const Benchmark& b, const SolveOptions& opts) { return solve_caught(b, opts); }
+
 }  // namespace tessivar::smt
+
+// The entry point when this back end is loaded as a module by the program.
+extern "C" void tessivar_solve_z3(const tessivar::smt::Benchmark* b, const tessivar::smt::SolveOptions* opts,
+                                  tessivar::smt::Outcome* out) {
+  try {
+    // Not solve_z3: in the program that name is the loader's.
+    *out = tessivar::smt::solve_caught(*b, *opts);
+  } catch (const std::exception& e) {
+    *out = tessivar::smt::Outcome{};
+    out->reason = std::string("z3 failed: ") + e.what();
+  }
+}

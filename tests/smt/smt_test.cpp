@@ -224,6 +224,24 @@ std::string Pigeons(int n) {
   return Wrap(decls + ")", f + ")");
 }
 
+// The z3 back end is a module beside the program. A copy of the program
+// without it still answers what the SAT back end can, and says why z3 is
+// missing instead of failing.
+TEST(Front, WithoutTheZ3ModuleAnswersWhatTheSatBackEndCan) {
+  Tijdmap m;
+  ASSERT_EQ(std::system(("cp " + Front + " " + m.pad + "/").c_str()), 0);
+  Schrijfbestand(m / "bounded.smt", Wrap(":extrafuns ((x Int) (y Int))", "(and (<= 0 x 3) (<= 0 y 3) (= (+ x y) 7))"));
+  Schrijfbestand(m / "open.smt", Wrap(":extrafuns ((x Int) (y Int))", "(and (<= 0 x) (= (* 3 x) (+ (* 3 y) 1)))"));
+  Lauf l = Draai(m.pad, m / "tessivar-smt -m bounded.smt", "");
+  EXPECT_EQ(l.uit, "unsat\n") << l.fout;
+  for (const char* backend : {"auto", "z3"}) {
+    l = Draai(m.pad, m / "tessivar-smt" + " --backend " + backend + " -m open.smt", "");
+    EXPECT_EQ(l.uit, "unknown\n") << backend;
+    EXPECT_NE(l.fout.find("z3 back end not available"), std::string::npos) << l.fout;
+    EXPECT_EQ(l.status, 0);
+  }
+}
+
 TEST(Front, TimeLimitAnswersUnknown) {
   auto start = std::chrono::steady_clock::now();
   Lauf l = RunOn(Pigeons(24), "-t 1");
