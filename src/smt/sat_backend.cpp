@@ -384,26 +384,12 @@ const char* to_string(SatOutcome o) {
   return "?";
 }
 
-SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out, SatStats* stats) {
-  SatStats local;
-  SatStats& st = stats ? *stats : local;
-  st = SatStats{};
-  if (opts.width < 1 || opts.width > 120) {
-    st.reason = "width must be 1..120";
-    return SatOutcome::Unsupported;
-  }
+namespace {
 
-  Clock::time_point t0 = Clock::now();
-  Bounds bounds = infer_bounds(b, opts.deadline);
-  st.bound_rounds = bounds.rounds;
-  st.bounds_seconds = seconds_since(t0);
-  if (opts.on_phase) opts.on_phase("bounds", st.bounds_seconds);
-  if (bounds.infeasible) {
-    // Every model lies in the bounds, so no bounds means no model.
-    st.exact = true;
-    return SatOutcome::Unsat;
-  }
-
+// One encoding and one SAT run with unbounded integers cut to the width.
+SatOutcome solve_at_width(const Benchmark& b, const Bounds& bounds, const SatOptions& opts, int width,
+                          Model* out, SatStats& st) {
+  st.exhausted = false;
   Clock::time_point t1 = Clock::now();
   auto solver = std::make_unique<CaDiCaL::Solver>();
   solver->set("quiet", 1);  // standard output carries only the answer
@@ -417,7 +403,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   if (!st.reason.empty()) return SatOutcome::Unsupported;
   enc.prepare();
   enc.set_boxes();
-  st.reason = enc.term_intervals(opts.width, &st.max_width, &st.exact, &st.unbounded);
+  st.reason = enc.term_intervals(width, &st.max_width, &st.exact, &st.unbounded);
   if (!st.reason.empty()) return SatOutcome::Unsupported;
   Clock::time_point deadline = opts.deadline;
   if (!enc.encode(deadline, opts.stop)) {
@@ -458,7 +444,8 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   }
   if (res == 20) {
     if (st.exact) return SatOutcome::Unsat;
-    st.reason = "no model with values below 2^" + std::to_string(opts.width) + " (" +
+    st.exhausted = true;
+    st.reason = "no model with values below 2^" + std::to_string(width) + " (" +
                 std::to_string(st.unbounded) + " integers without bounds)";
     return SatOutcome::Unknown;
   }
@@ -466,14 +453,52 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   return SatOutcome::Unknown;
 }
 
+}  // namespace
+
+SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out, SatStats* stats) {
+  SatStats local;
+  SatStats& st = stats ? *stats : local;
+  st = SatStats{};
+  if (opts.width < 1 || opts.width > 120) {
+    st.reason = "width must be 1..120";
+    return SatOutcome::Unsupported;
+  }
+
+  Clock::time_point t0 = Clock::now();
+  Bounds bounds = infer_bounds(b, opts.deadline);
+  st.bound_rounds = bounds.rounds;
+  st.bounds_seconds = seconds_since(t0);
+  if (opts.on_phase) opts.on_phase("bounds", st.bounds_seconds);
+  if (bounds.infeasible) {
+    // Every model lies in the bounds, so no bounds means no model.
+    st.exact = true;
+    return SatOutcome::Unsat;
+  }
+
+  // Widening: a search that found no model within one width goes on with
+  // a wider one, as long as time allows.
+  std::vector<int> widths{opts.width};
+  if (opts.widen) widths = {opts.width, std::min(60, 2 * opts.width), std::min(60, 4 * opts.width)};
+  SatOutcome r = SatOutcome::Unknown;
+  int last = 0;
+  for (int w : widths) {
+    if (w == last) continue;
+    last = w;
+    r = solve_at_width(b, bounds, opts, w, out, st);
+    if (r != SatOutcome::Unknown || !st.exhausted) break;
+  }
+  return r;
+}
+
 namespace {
 
-Outcome sat_outcome(const Benchmark& b, const SolveOptions& opts, int width) {
+Outcome sat_outcome(const Benchmark& b, const SolveOptions& opts, int width, bool widen) {
   SatOptions so;
   so.width = width;
   so.deadline = opts.deadline;
   so.stop = opts.stop;
   so.sat_config = opts.sat_config;
+  so.widen = widen;
   so.on_phase = opts.on_phase;
   SatStats st;
   Outcome out;
@@ -489,7 +514,7 @@ Outcome sat_outcome(const Benchmark& b, const SolveOptions& opts, int width) {
 }  // namespace
 
 Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool race) {
-  if (!race) return sat_outcome(b, opts, width);
+  if (!race) return sat_outcome(b, opts, width, false);
 
   // Both back ends at once, each stopped when the other has the answer:
   // the SAT back end is far quicker where every integer is bounded, z3
@@ -523,7 +548,7 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
     z = guarded([&] { return solve_z3(b, zo); }, "z3");
     settle(z, stop_sat);
   });
-  Outcome s = guarded([&] { return sat_outcome(b, so, width); }, "the SAT back end");
+  Outcome s = guarded([&] { return sat_outcome(b, so, width, true); }, "the SAT back end");
   settle(s, stop_z3);
   z3_thread.join();
   if (s.answer != Answer::Unknown) return s;

@@ -25,6 +25,9 @@ constexpr int kDefaultSatWidth = 6;  // chosen by bench/sat_compare.py runs
 struct SatOptions {
   int width = kDefaultSatWidth;  // bounded search: |value| < 2^width
   Clock::time_point deadline = Clock::time_point::max();
+  // Bounded search: after no model within the width, try 2 and 4 times
+  // the width (at most 60 bits), as time allows.
+  bool widen = false;
   // Set by another thread to end the search early (answer Unknown).
   const std::atomic<bool>* stop = nullptr;
   // CaDiCaL option preset ("default", "sat", "unsat", "plain").
@@ -38,6 +41,7 @@ struct SatStats {
   size_t unbounded = 0;        // integers without a finite interval
   int max_width = 0;           // widest word of the encoding
   uint64_t variables = 0, clauses = 0;
+  bool exhausted = false;       // bounded search: no model within the (last) width
   int bound_rounds = 0;
   double bounds_seconds = 0, blast_seconds = 0, sat_seconds = 0;
   std::string reason;          // for Unknown and Unsupported: why
@@ -56,8 +60,9 @@ const char* to_string(SatOutcome o);
 // The SAT back end in the program's terms. Phase times go to
 // opts.on_phase. With race ("auto"), z3 runs at the same time in a second
 // thread; the first definite answer is passed to opts.on_answer and the
-// other back end is stopped and waited for. A formula the SAT back end does
-// not support, or a bounded search without a model, is then left to z3.
+// other back end is stopped and waited for. A bounded search that finds no
+// model within the width goes on with wider ones meanwhile; a formula the
+// SAT back end does not support is left to z3.
 // Without race an unsupported formula answers Unknown with the reason.
 Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool race);
 

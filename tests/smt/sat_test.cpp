@@ -185,6 +185,17 @@ TEST(SatBackend, ModelBeyondTheWidthIsUnknownThereAndFoundWiderUp) {
   ASSERT_EQ(sat(b, 12, &st, &m), SatOutcome::Sat);
   std::string why;
   EXPECT_TRUE(check_model(b, m, &why)) << why;
+  // Widening from 6 bits reaches 12 and finds it; from 2 bits (2, 4, 8) it
+  // stops at 8 without a model and without an unsat.
+  SatOptions o;
+  o.widen = true;
+  o.width = 6;
+  ASSERT_EQ(solve_with_sat(b, o, &m, &st), SatOutcome::Sat);
+  EXPECT_TRUE(check_model(b, m, &why)) << why;
+  o.width = 2;
+  EXPECT_EQ(solve_with_sat(b, o, &m, &st), SatOutcome::Unknown);
+  EXPECT_TRUE(st.exhausted);
+  EXPECT_NE(st.reason.find("2^8"), std::string::npos) << st.reason;
 }
 
 TEST(SatBackend, UnsupportedShapesAreReported) {
