@@ -110,9 +110,10 @@ def cmd_summary(a):
                 continue
             t_be = [r[be][1] for r in both]
             t_z3 = [r["z3"][1] for r in both]
+            ratio = statistics.median(z / max(x, 1e-9) for x, z in zip(t_be, t_z3))
             print(f"  {be} vs z3 on {len(both)} both decide: median {statistics.median(t_be):.3f} s vs "
-                  f"{statistics.median(t_z3):.3f} s ({statistics.median(t_z3) / max(statistics.median(t_be), 1e-9):.1f}x), "
-                  f"total {sum(t_be):.2f} s vs {sum(t_z3):.2f} s")
+                  f"{statistics.median(t_z3):.3f} s ({statistics.median(t_z3) / max(statistics.median(t_be), 1e-9):.1f}x; "
+                  f"median of the per-benchmark ratios {ratio:.1f}x), total {sum(t_be):.2f} s vs {sum(t_z3):.2f} s")
         # Time split of the ten largest, from the SAT back end's phases.
         for be in ("sat", "auto"):
             rows = sorted((b for b in table if be in table[b]), key=lambda b: -size[b])[:10]
@@ -125,6 +126,24 @@ def cmd_summary(a):
                 print(f"    {b[:60]:60} {size[b]:9} {ans:7} {secs:7.2f} " +
                       " ".join(f"{p.get(k, 0):7.3f}" for k in ("parse", "bounds", "bitblast", "sat")))
             break
+    cumulative(runs)
+
+
+def cumulative(runs):
+    """Per back end: benchmarks decided within each limit, counting a
+    benchmark decided at a shorter limit as decided at every longer one
+    (longer runs are usually made only for the rest)."""
+    limits = sorted(runs, key=float)
+    if len(limits) < 2:
+        return
+    print("== decided within each limit (shorter runs count for longer limits)")
+    backends = sorted({be for t in runs.values() for r in t.values() for be in r})
+    for be in backends:
+        got, line = set(), []
+        for limit in limits:
+            got |= {b for b, r in runs[limit].items() if be in r and r[be][0] in ("sat", "unsat")}
+            line.append(f"{limit} s: {len(got)}")
+        print(f"  {be:5} " + ", ".join(line))
 
 
 def main():
