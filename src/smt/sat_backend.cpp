@@ -418,6 +418,7 @@ SatOutcome solve_at_width(const Benchmark& b, const Bounds& bounds, const SatOpt
   if (opts.on_phase) {
     opts.on_phase("bitblast", st.blast_seconds);
     // The size of the encoding, in the same list.
+    opts.on_phase("exact", st.exact);
     opts.on_phase("width", st.max_width);
     opts.on_phase("vars", static_cast<double>(st.variables));
     opts.on_phase("clauses", static_cast<double>(st.clauses));
