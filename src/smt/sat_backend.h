@@ -28,6 +28,8 @@ struct SatOptions {
   // Bounded search: after no model within the width, try 2 and 4 times
   // the width (at most 60 bits), as time allows.
   bool widen = false;
+  // Called once the encoding is chosen, with whether it is exact.
+  std::function<void(bool exact)> on_exactness;
   // Set by another thread to end the search early (answer Unknown).
   const std::atomic<bool>* stop = nullptr;
   // CaDiCaL option preset ("default", "sat", "unsat", "plain").
@@ -58,9 +60,10 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
 const char* to_string(SatOutcome o);
 
 // The SAT back end in the program's terms. Phase times go to
-// opts.on_phase. With race ("auto"), z3 runs at the same time in a second
-// thread; the first definite answer is passed to opts.on_answer and the
-// other back end is stopped and waited for. A bounded search that finds no
+// opts.on_phase. With race ("auto"), z3 runs in a second thread: at once
+// where the SAT encoding is not exact, after a grace period (a tenth of the
+// time, at most 1 s) where it is. The first definite answer is passed to
+// opts.on_answer and the other back end is stopped and waited for. A bounded search that finds no
 // model within the width goes on with wider ones meanwhile; a formula the
 // SAT back end does not support is left to z3.
 // Without race an unsupported formula answers Unknown with the reason.
