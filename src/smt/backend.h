@@ -46,8 +46,9 @@ struct SolveOptions {
   std::function<void(const Outcome&)> on_answer;
 };
 
-inline bool stop_requested(const SolveOptions& o) {
-  return o.stop && o.stop->load(std::memory_order_relaxed);
+// Whether a stop flag (possibly none) has been set.
+inline bool stop_requested(const std::atomic<bool>* stop) {
+  return stop && stop->load(std::memory_order_relaxed);
 }
 
 // The z3 configurations that solve_z3 accepts, separated by blanks.

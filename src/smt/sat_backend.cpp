@@ -24,7 +24,7 @@ double seconds_since(Clock::time_point t) {
 class DeadlineStop : public CaDiCaL::Terminator {
  public:
   DeadlineStop(Clock::time_point d, const std::atomic<bool>* stop) : deadline_(d), stop_(stop) {}
-  bool terminate() override { return (stop_ && stop_->load(std::memory_order_relaxed)) || Clock::now() > deadline_; }
+  bool terminate() override { return stop_requested(stop_) || Clock::now() > deadline_; }
 
  private:
   Clock::time_point deadline_;
@@ -203,7 +203,7 @@ class Encoder {
     word_.assign(n, Word{});
     if (no_model_) c_.clause({});
     for (size_t i = 0; i < order_.size(); ++i) {
-      if ((i & 4095) == 0 && (Clock::now() > deadline || (stop && stop->load()))) return false;
+      if ((i & 4095) == 0 && (Clock::now() > deadline || stop_requested(stop))) return false;
       TermId t = order_[i];
       if (t_.sort(t) == Sort::Int) word_[t] = int_term(t);
       else lit_[t] = bool_term(t);
@@ -412,7 +412,7 @@ SatOutcome solve_at_width(const Benchmark& b, const Bounds& bounds, const SatOpt
   if (!enc.encode(deadline, opts.stop)) {
     st.blast_seconds = seconds_since(t1);
     if (opts.on_phase) opts.on_phase("bitblast", st.blast_seconds);
-    st.reason = opts.stop && opts.stop->load() ? "stopped" : "time limit reached while encoding";
+    st.reason = stop_requested(opts.stop) ? "stopped" : "time limit reached while encoding";
     return SatOutcome::Unknown;
   }
   st.variables = circuit.variables();
@@ -453,7 +453,7 @@ SatOutcome solve_at_width(const Benchmark& b, const Bounds& bounds, const SatOpt
                 std::to_string(st.unbounded) + " integers without bounds)";
     return SatOutcome::Unknown;
   }
-  st.reason = opts.stop && opts.stop->load() ? "stopped" : "time limit reached";
+  st.reason = stop_requested(opts.stop) ? "stopped" : "time limit reached";
   return SatOutcome::Unknown;
 }
 

@@ -22,7 +22,7 @@ class Watchdog {
       std::unique_lock<std::mutex> lock(mu_);
       while (!done_) {
         bool due = Clock::now() >= deadline;
-        if (due || (stop && stop->load())) {
+        if (due || stop_requested(stop)) {
           fired_ = fired_ || due;
           ctx_.interrupt();
         }
@@ -110,7 +110,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
   std::vector<Z3_ast> raw, parts;
   Z3_sort int_sort = c.int_sort(), bool_sort = c.bool_sort();
   for (TermId id = 0; id < t.size(); ++id) {
-    if ((id & 4095) == 0 && stop_requested(opts)) {
+    if ((id & 4095) == 0 && stop_requested(opts.stop)) {
       out.reason = "stopped";
       return out;
     }
@@ -225,7 +225,7 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
     return out;
   }
   if (r == z3::unknown) {
-    out.reason = fired ? "time limit reached" : stop_requested(opts) ? "stopped" : "z3: " + s.reason_unknown();
+    out.reason = fired ? "time limit reached" : stop_requested(opts.stop) ? "stopped" : "z3: " + s.reason_unknown();
     return out;
   }
 
