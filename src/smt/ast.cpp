@@ -25,7 +25,6 @@ uint64_t finish(uint64_t h) {
 }  // namespace
 
 TermTable::TermTable() : slots_(1024, 0) {
-  small_nums_.assign(kSmallNums, 0);
   true_id_ = make(Kind::True, Sort::Bool, nullptr, 0);
   false_id_ = make(Kind::False, Sort::Bool, nullptr, 0);
 }
@@ -82,7 +81,11 @@ TermId TermTable::make(Kind kind, Sort sort, const TermId* a, uint32_t n,
 
 TermId TermTable::num(int64_t value) {
   // Small numerals are most of a benchmark's tokens: look them up directly.
+  // The table grows with the largest value seen: a full table up front is
+  // a quarter megabyte of page faults on every start.
   if (value >= 0 && value < kSmallNums) {
+    size_t need = static_cast<size_t>(value) + 1;
+    if (need > small_nums_.size()) small_nums_.resize(std::max<size_t>(need, 2 * small_nums_.size()), 0);
     uint32_t& slot = small_nums_[value];
     if (slot == 0) slot = make(Kind::Num, Sort::Int, nullptr, 0, 0, value) + 1;
     return slot - 1;
