@@ -388,74 +388,98 @@ const char* to_string(SatOutcome o) {
 
 namespace {
 
-// One encoding and one SAT run with unbounded integers cut to the width.
-SatOutcome solve_at_width(const Benchmark& b, const Bounds& bounds, const SatOptions& opts, int width,
-                          Model* out, SatStats& st) {
-  st.exhausted = false;
-  Clock::time_point t1 = Clock::now();
-  auto solver = std::make_unique<CaDiCaL::Solver>();
-  solver->set("quiet", 1);  // standard output carries only the answer
-  if (opts.sat_config != "default" && !solver->configure(opts.sat_config.c_str())) {
-    st.reason = "unknown SAT configuration " + opts.sat_config;
-    return SatOutcome::Unsupported;
+// One encoding with unbounded integers cut to a width, and its own solver,
+// which can be run in slices: CaDiCaL keeps its state (learnt clauses,
+// phases) between calls, so a slice goes on where the last one stopped.
+class Lane {
+ public:
+  Lane(const Benchmark& b, const Bounds& bounds, const SatOptions& opts, int width)
+      : b_(b), opts_(opts), width_(width), solver_(std::make_unique<CaDiCaL::Solver>()),
+        circuit_(solver_.get()), enc_(b, bounds, circuit_) {
+    solver_->set("quiet", 1);  // standard output carries only the answer
   }
-  Circuit circuit(solver.get());
-  Encoder enc(b, bounds, circuit);
-  st.reason = enc.check_supported();
-  if (!st.reason.empty()) return SatOutcome::Unsupported;
-  enc.prepare();
-  enc.set_boxes();
-  st.reason = enc.term_intervals(width, &st.max_width, &st.exact, &st.unbounded);
-  if (!st.reason.empty()) return SatOutcome::Unsupported;
-  if (opts.on_exactness) opts.on_exactness(st.exact);
-  Clock::time_point deadline = opts.deadline;
-  if (!enc.encode(deadline, opts.stop)) {
+
+  int width() const { return width_; }
+
+  // Encodes; Unknown with st.reason if the deadline or a stop came first.
+  SatOutcome build(SatStats& st) {
+    Clock::time_point t1 = Clock::now();
+    if (opts_.sat_config != "default" && !solver_->configure(opts_.sat_config.c_str())) {
+      st.reason = "unknown SAT configuration " + opts_.sat_config;
+      return SatOutcome::Unsupported;
+    }
+    st.reason = enc_.check_supported();
+    if (!st.reason.empty()) return SatOutcome::Unsupported;
+    enc_.prepare();
+    enc_.set_boxes();
+    st.reason = enc_.term_intervals(width_, &st.max_width, &st.exact, &st.unbounded);
+    if (!st.reason.empty()) return SatOutcome::Unsupported;
+    exact_ = st.exact;
+    unbounded_ = st.unbounded;
+    if (opts_.on_exactness) opts_.on_exactness(st.exact);
+    bool done = enc_.encode(opts_.deadline, opts_.stop);
     st.blast_seconds = seconds_since(t1);
-    if (opts.on_phase) opts.on_phase("bitblast", st.blast_seconds);
-    st.reason = stop_requested(opts.stop) ? "stopped" : "time limit reached while encoding";
-    return SatOutcome::Unknown;
-  }
-  st.variables = circuit.variables();
-  st.clauses = circuit.clauses();
-  st.blast_seconds = seconds_since(t1);
-  if (opts.on_phase) {
-    opts.on_phase("bitblast", st.blast_seconds);
-    // The size of the encoding, in the same list.
-    opts.on_phase("exact", st.exact);
-    opts.on_phase("width", st.max_width);
-    opts.on_phase("vars", static_cast<double>(st.variables));
-    opts.on_phase("clauses", static_cast<double>(st.clauses));
-  }
-
-  Clock::time_point t2 = Clock::now();
-  solver->reserve(static_cast<int>(circuit.variables()));
-  DeadlineStop stop(deadline, opts.stop);
-  solver->connect_terminator(&stop);
-  int res = solver->solve();
-  solver->disconnect_terminator();
-  st.sat_seconds = seconds_since(t2);
-  if (opts.on_phase) opts.on_phase("sat", st.sat_seconds);
-
-  if (res == 10) {
-    Model m = enc.model();
-    std::string why;
-    if (!check_model(b, m, &why)) {
-      st.reason = "the SAT model fails the check: " + why;
+    if (opts_.on_phase) opts_.on_phase("bitblast", st.blast_seconds);
+    if (!done) {
+      st.reason = stop_requested(opts_.stop) ? "stopped" : "time limit reached while encoding";
       return SatOutcome::Unknown;
     }
-    if (out) *out = std::move(m);
-    return SatOutcome::Sat;
+    st.variables = circuit_.variables();
+    st.clauses = circuit_.clauses();
+    if (opts_.on_phase) {
+      // The size of the encoding, in the same list.
+      opts_.on_phase("exact", st.exact);
+      opts_.on_phase("width", st.max_width);
+      opts_.on_phase("vars", static_cast<double>(st.variables));
+      opts_.on_phase("clauses", static_cast<double>(st.clauses));
+    }
+    solver_->reserve(static_cast<int>(circuit_.variables()));
+    return SatOutcome::Sat;  // built
   }
-  if (res == 20) {
-    if (st.exact) return SatOutcome::Unsat;
-    st.exhausted = true;
-    st.reason = "no model with values below 2^" + std::to_string(width) + " (" +
-                std::to_string(st.unbounded) + " integers without bounds)";
+
+  // Solves until `until` (or the deadline, or a stop). Unknown with
+  // st.exhausted: no model within the width; Unknown without: not done.
+  SatOutcome run(Clock::time_point until, Model* out, SatStats& st) {
+    st.exhausted = false;
+    Clock::time_point t2 = Clock::now();
+    DeadlineStop stop(std::min(until, opts_.deadline), opts_.stop);
+    solver_->connect_terminator(&stop);
+    int res = solver_->solve();
+    solver_->disconnect_terminator();
+    double secs = seconds_since(t2);
+    st.sat_seconds += secs;
+    if (opts_.on_phase) opts_.on_phase("sat", secs);
+    if (res == 10) {
+      Model m = enc_.model();
+      std::string why;
+      if (!check_model(b_, m, &why)) {
+        st.reason = "the SAT model fails the check: " + why;
+        return SatOutcome::Unknown;
+      }
+      if (out) *out = std::move(m);
+      return SatOutcome::Sat;
+    }
+    if (res == 20) {
+      if (exact_) return SatOutcome::Unsat;
+      st.exhausted = true;
+      st.reason = "no model with values below 2^" + std::to_string(width_) + " (" +
+                  std::to_string(unbounded_) + " integers without bounds)";
+      return SatOutcome::Unknown;
+    }
+    st.reason = stop_requested(opts_.stop) ? "stopped" : "time limit reached";
     return SatOutcome::Unknown;
   }
-  st.reason = stop_requested(opts.stop) ? "stopped" : "time limit reached";
-  return SatOutcome::Unknown;
-}
+
+ private:
+  const Benchmark& b_;
+  const SatOptions& opts_;
+  int width_;
+  bool exact_ = false;
+  size_t unbounded_ = 0;
+  std::unique_ptr<CaDiCaL::Solver> solver_;
+  Circuit circuit_;
+  Encoder enc_;
+};
 
 }  // namespace
 
@@ -479,19 +503,53 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
     return SatOutcome::Unsat;
   }
 
-  // Widening: a search that found no model within one width goes on with
-  // a wider one, as long as time allows.
   std::vector<int> widths{opts.width};
-  if (opts.widen) widths = {opts.width, std::min(60, 2 * opts.width), std::min(60, 4 * opts.width)};
-  SatOutcome r = SatOutcome::Unknown;
-  int last = 0;
-  for (int w : widths) {
-    if (w == last) continue;
-    last = w;
-    r = solve_at_width(b, bounds, opts, w, out, st);
-    if (r != SatOutcome::Unknown || !st.exhausted) break;
+  if (opts.widen) {
+    for (int w : {2, opts.width, 2 * opts.width, 4 * opts.width}) widths.push_back(std::min(w, 60));
+    std::sort(widths.begin(), widths.end());
+    widths.erase(std::unique(widths.begin(), widths.end()), widths.end());
   }
-  return r;
+  size_t next = 0;
+  auto open = [&](std::vector<std::unique_ptr<Lane>>& lanes) {
+    lanes.push_back(std::make_unique<Lane>(b, bounds, opts, widths[next++]));
+    return lanes.back()->build(st);
+  };
+
+  // Widening: two widths at a time, the narrowest first, in turns of
+  // doubling length. A narrow search finds small models fast and soon
+  // shows there are none; a wider one finds the models that need larger
+  // values. A width without a model makes room for the next.
+  std::vector<std::unique_ptr<Lane>> lanes;
+  SatOutcome r = open(lanes);
+  if (r != SatOutcome::Sat) return r;
+  if (st.exact || widths.size() == 1) return lanes[0]->run(Clock::time_point::max(), out, st);
+  auto slice = std::chrono::milliseconds(20);
+  int widest_exhausted = 0;
+  std::string why;
+  for (size_t turn = 0;; ++turn) {
+    if (lanes.size() < 2 && next < widths.size()) {
+      r = open(lanes);
+      if (r != SatOutcome::Sat) return r;
+    }
+    if (lanes.empty()) break;
+    size_t i = turn % lanes.size();
+    r = lanes[i]->run(Clock::now() + slice, out, st);
+    if (r != SatOutcome::Unknown) return r;
+    if (st.exhausted) {
+      if (lanes[i]->width() > widest_exhausted) {
+        widest_exhausted = lanes[i]->width();
+        why = st.reason;
+      }
+      lanes.erase(lanes.begin() + static_cast<long>(i));
+      continue;
+    }
+    if (Clock::now() >= opts.deadline || stop_requested(opts.stop)) return r;
+    if (i + 1 == lanes.size()) slice *= 2;
+  }
+  // Every width was searched without a model.
+  st.exhausted = true;
+  st.reason = why;
+  return SatOutcome::Unknown;
 }
 
 namespace {

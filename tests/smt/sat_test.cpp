@@ -196,6 +196,13 @@ TEST(SatBackend, ModelBeyondTheWidthIsUnknownThereAndFoundWiderUp) {
   EXPECT_EQ(solve_with_sat(b, o, &m, &st), SatOutcome::Unknown);
   EXPECT_TRUE(st.exhausted);
   EXPECT_NE(st.reason.find("2^8"), std::string::npos) << st.reason;
+  // From 6 bits the widths 2, 6, 12 and 24 are searched two at a time; a
+  // model needing 26 bits is beyond all of them.
+  b = parse("(and (= (* 3 x) (* 5 y)) (> y 40000000))");
+  o.width = 6;
+  EXPECT_EQ(solve_with_sat(b, o, &m, &st), SatOutcome::Unknown);
+  EXPECT_TRUE(st.exhausted);
+  EXPECT_NE(st.reason.find("2^24"), std::string::npos) << st.reason;
 }
 
 TEST(SatBackend, UnsupportedShapesAreReported) {
