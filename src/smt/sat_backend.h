@@ -25,8 +25,8 @@ constexpr int kDefaultSatWidth = 6;  // chosen by bench/sat_compare.py runs
 struct SatOptions {
   int width = kDefaultSatWidth;  // bounded search: |value| < 2^width
   Clock::time_point deadline = Clock::time_point::max();
-  // Bounded search: after no model within the width, try 2 and 4 times
-  // the width (at most 60 bits), as time allows.
+  // Bounded search: also search 2 bits and 2 and 4 times the width (at
+  // most 60 bits), two widths at a time in turns, as time allows.
   bool widen = false;
   // Called once the encoding is chosen, with whether it is exact.
   std::function<void(bool exact)> on_exactness;
@@ -63,8 +63,8 @@ const char* to_string(SatOutcome o);
 // opts.on_phase. With race ("auto"), z3 runs in a second thread: at once
 // where the SAT encoding is not exact, after a grace period (a tenth of the
 // time, at most 1 s) where it is. The first definite answer is passed to
-// opts.on_answer and the other back end is stopped and waited for. A bounded search that finds no
-// model within the width goes on with wider ones meanwhile; a formula the
+// opts.on_answer and the other back end is stopped and waited for. A
+// bounded search widens (SatOptions::widen) meanwhile; a formula the
 // SAT back end does not support is left to z3.
 // Without race an unsupported formula answers Unknown with the reason.
 Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool race);
