@@ -568,20 +568,26 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   // them, it keeps a core and they share the other.
   SatStats other;
   std::string failed[2];
-  auto start = [&](std::unique_ptr<Lane> lane, SatStats& ts, std::string& why) {
-    return std::thread([&, lane = std::move(lane)]() mutable {
+  auto start = [&track](std::unique_ptr<Lane> lane, SatStats* ts, std::string* why) {
+    return std::thread([&track, ts, why, lane = std::move(lane)]() mutable {
       setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
       try {
-        track(std::move(lane), ts);
+        track(std::move(lane), *ts);
       } catch (const std::exception& e) {
-        why = e.what();
+        *why = e.what();
       }
     });
   };
-  std::thread narrow = start(std::move(first), st, failed[0]);
-  std::thread wide = start(nullptr, other, failed[1]);
+  std::thread narrow = start(std::move(first), &st, &failed[0]);
+  try {
+    std::thread wide = start(nullptr, &other, &failed[1]);
+    wide.join();
+  } catch (...) {
+    halt = true;
+    narrow.join();
+    throw;
+  }
   narrow.join();
-  wide.join();
   if (found) return SatOutcome::Sat;
   if (exhausted == widths.size()) {
     st.exhausted = true;

@@ -143,9 +143,10 @@ TEST(SatBounds, ValueUnderAGuardIsFreeOnlyWhereEveryUseIsGuarded) {
   EXPECT_EQ(solve_with_sat(b, o, &m, nullptr), SatOutcome::Sat);
 }
 
-SatOutcome sat(const Benchmark& b, int width, SatStats* st = nullptr, Model* m = nullptr) {
+SatOutcome sat(const Benchmark& b, int width, SatStats* st = nullptr, Model* m = nullptr, bool widen = false) {
   SatOptions o;
   o.width = width;
+  o.widen = widen;
   o.deadline = Clock::now() + std::chrono::seconds(30);
   Model local;
   return solve_with_sat(b, o, m ? m : &local, st);
@@ -171,7 +172,10 @@ TEST(SatBackend, BoundedSearchNeverAnswersUnsat) {
                         "(and (> x 5) (< (* 2 x) (+ y 3)) (< y (- x 4)))",
                         "(or (= (* 2 z) (+ (* 2 x) 1)) (and (> x y) (> y z) (> z x)))"}) {
     Benchmark b = parse(f);
-    for (int w : {1, 3, 8}) EXPECT_NE(sat(b, w), SatOutcome::Unsat) << f << " at width " << w;
+    for (int w : {1, 3, 8}) {
+      EXPECT_NE(sat(b, w), SatOutcome::Unsat) << f << " at width " << w;
+      EXPECT_NE(sat(b, w, nullptr, nullptr, true), SatOutcome::Unsat) << f << " widening from " << w;
+    }
   }
 }
 
