@@ -196,6 +196,7 @@ int main(int argc, char** argv) {
     answer_error(std::string("cannot read the benchmark: ") + e.what());
   }
   lap("parse");
+  add_stat("terms", static_cast<double>(b.terms.size()));
   if (args.emit_smt2) {
     answer(to_smt2(b));
     return 0;
