@@ -61,9 +61,8 @@ const char* to_string(SatOutcome o);
 
 // The SAT back end in the program's terms. Phase times go to
 // opts.on_phase. With race ("auto"), z3 runs in a second thread: at once
-// where the SAT encoding is not exact or the formula has no integer
-// if-then-else, otherwise after a grace period (a tenth of the time, at
-// most 1 s). The first definite answer is passed to
+// where the SAT encoding is not exact, after 20 ms where the formula has no
+// integer if-then-else, otherwise after a tenth of the time (at most 1 s). The first definite answer is passed to
 // opts.on_answer and the other back end is stopped and waited for. A
 // bounded search widens (SatOptions::widen) meanwhile; a formula the
 // SAT back end does not support is left to z3.
