@@ -456,8 +456,9 @@ class Lane {
     solver_->connect_terminator(&stop);
     int res = solver_->solve();
     solver_->disconnect_terminator();
-    st.sat_seconds += seconds_since(t2);
-    if (opts_.on_phase) opts_.on_phase("sat", seconds_since(t2));
+    double secs = seconds_since(t2);
+    st.sat_seconds += secs;
+    if (opts_.on_phase) opts_.on_phase("sat", secs);
     if (res == 10) {
       Model m = enc_.model();
       std::string why;
