@@ -527,7 +527,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   if (st.exact || widths.size() == 1) return first->run(out, st);
 
   // Widening: two widths at a time, each in its own thread (a solver
-  // stopped and resumed in turns lost up to 4x on these benchmarks), the
+  // stopped and resumed in turns lost up to 4x on the prover's benchmarks), the
   // narrowest first: a narrow search finds small models fast and soon shows
   // there are none, a wider one finds the models that need larger values.
   // A width without a model makes room for the next.
@@ -645,12 +645,12 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
   // arctic benchmarks) are the exception. z3's simplex often answers them
   // first, and CaDiCaL struggles with long chains of adders: on the
   // prover's tropical dimension-1 calls for ICFP_2010/132611 it took 0.5 to
-  // 9 s where z3 took 0.1 to 0.3 s. There z3 starts at once.
+  // 9 s where z3 took 0.1 to 0.3 s. There z3 waits only 20 ms, which
+  // spares small benchmarks, answered within milliseconds, the cost of
+  // loading it.
   bool sums_only = true;
   for (TermId t = 0; t < b.terms.size() && sums_only; ++t)
     sums_only = !(b.terms.kind(t) == Kind::Ite && b.terms.sort(t) == Sort::Int);
-  // (After 20 ms: loading z3 slows the answers that small benchmarks
-  // get within a few milliseconds by a third.)
   auto grace = duration_cast<Clock::duration>(
       duration<double>(sums_only ? std::clamp(limit / 10, 0.0, 0.02) : std::clamp(limit / 10, 0.0, 1.0)));
   std::atomic<bool> stop_sat{false}, stop_z3{false};
