@@ -85,7 +85,8 @@ TermId TermTable::num(int64_t value) {
   // a quarter megabyte of page faults on every start.
   if (value >= 0 && value < kSmallNums) {
     size_t need = static_cast<size_t>(value) + 1;
-    if (need > small_nums_.size()) small_nums_.resize(std::max<size_t>(need, 2 * small_nums_.size()), 0);
+    if (need > small_nums_.size())
+      small_nums_.resize(std::min<size_t>(std::max<size_t>(need, 2 * small_nums_.size()), kSmallNums), 0);
     uint32_t& slot = small_nums_[value];
     if (slot == 0) slot = make(Kind::Num, Sort::Int, nullptr, 0, 0, value) + 1;
     return slot - 1;

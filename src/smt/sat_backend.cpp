@@ -401,8 +401,7 @@ namespace {
 // `halt` ends it early like the caller's stop flag.
 class Lane {
  public:
-  Lane(const Benchmark& b, const Bounds& bounds, const SatOptions& opts, int width,
-       const std::atomic<bool>* halt = nullptr)
+  Lane(const Benchmark& b, const Bounds& bounds, const SatOptions& opts, int width, const std::atomic<bool>* halt)
       : b_(b), opts_(opts), width_(width), halt_(halt), solver_(std::make_unique<CaDiCaL::Solver>()),
         circuit_(solver_.get()), enc_(b, bounds, circuit_) {
     solver_->set("quiet", 1);  // standard output carries only the answer
@@ -651,8 +650,7 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
   bool sums_only = true;
   for (TermId t = 0; t < b.terms.size() && sums_only; ++t)
     sums_only = !(b.terms.kind(t) == Kind::Ite && b.terms.sort(t) == Sort::Int);
-  auto grace = duration_cast<Clock::duration>(
-      duration<double>(sums_only ? std::clamp(limit / 10, 0.0, 0.02) : std::clamp(limit / 10, 0.0, 1.0)));
+  auto grace = duration_cast<Clock::duration>(duration<double>(std::clamp(limit / 10, 0.0, sums_only ? 0.02 : 1.0)));
   std::atomic<bool> stop_sat{false}, stop_z3{false};
   std::mutex mu;
   std::condition_variable wake;
