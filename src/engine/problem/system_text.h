@@ -1,0 +1,36 @@
+// The strict reader of the text format of string rewriting systems, shared
+// by tessivar-run, tessivar-batch and tessivar-prove.
+//
+// The format is the problem database's old string rewriting format:
+//   (RULES a b -> b a , b -> )   plus any number of (COMMENT ...) sections
+// before or after. Symbols are tokens separated by blanks; "," separates
+// rules; "(" , ")" and "," always end a symbol; "->" is the arrow. CRLF and
+// CR line ends count as line ends. Everything else is refused with its line
+// and column: a missing comma, an unknown section, a relative rule "->=",
+// unbalanced parentheses. The writer gives a normalised text that any
+// reader of the format, the classic prover's included, takes as meant.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/problem/problem.h"
+
+namespace tessivar::engine {
+
+// A text that is not a system of this format. what() is the whole message,
+// "line L, column C: ..." where a place is known.
+struct InputError : std::runtime_error {
+  InputError(int line, int column, const std::string& message);
+  explicit InputError(const std::string& message);
+  int line = 0, column = 0;  // 1-based; 0 where the text as a whole is at fault
+};
+
+// The rules of a system in the text format, in their order.
+std::vector<NamedRule> read_system_text(const std::string& text);
+
+// "(RULES\n  l -> r ,\n  ...\n)\n", a rule a line.
+std::string write_system_text(const std::vector<NamedRule>& rules);
+
+}  // namespace tessivar::engine
