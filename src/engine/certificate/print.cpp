@@ -108,7 +108,11 @@ void print_matrix_step(std::ostream& out, PrintState& s, const MatrixStep& m, in
   switch (m.semiring) {
     case Semiring::Natural: {
       auto [p, q] = m.strict_entry.value_or(std::make_pair(1, m.dimension));
-      out << "natural numbers, dimension " << m.dimension << ", strict decrease in entry (" << p << "," << q << ")";
+      out << "natural numbers, dimension " << m.dimension;
+      if (s.top)
+        out << ", strict decrease in the last entry of the row";
+      else
+        out << ", strict decrease in entry (" << p << "," << q << ")";
       break;
     }
     case Semiring::Arctic:
@@ -119,7 +123,10 @@ void print_matrix_step(std::ostream& out, PrintState& s, const MatrixStep& m, in
       break;
   }
   out << (s.top ? "; marked symbols get rows, a pair side is its row times the rest:\n" : ":\n");
-  for (const auto& [name, matrix] : m.interpretation) print_matrix(out, name, matrix, m.semiring, indent + 2);
+  size_t width = 0;
+  for (const auto& [name, matrix] : m.interpretation) width = std::max(width, name.size());
+  for (const auto& [name, matrix] : m.interpretation)
+    print_matrix(out, name + std::string(width - name.size(), ' '), matrix, m.semiring, indent + 2);
   out << pad(indent) << "Strictly decreasing, so removed (" << m.remove.size() << "):\n";
   print_rules(out, m.remove, indent + 2);
   out << pad(indent) << "Every other rule decreases weakly.\n";
