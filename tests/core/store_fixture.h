@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <string>
 
-#include "../lauf.h"
+#include "../program_run.h"
 #include "store/store.h"
 
-// Reads `tekst` into a fresh store as the program reads standard input;
+// Reads `text` into a fresh store as the program reads standard input;
 // returns what the reader printed.
-inline std::string Lezen(const std::string& tekst) {
-  Wisstore();
-  std::FILE* f = fmemopen(const_cast<char*>(tekst.data()), tekst.size(), "r");
+inline std::string ReadSystem(const std::string& text) {
+  ClearStore();
+  std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
   testing::internal::CaptureStdout();
   Lees(f);
   std::fclose(f);
@@ -23,20 +23,20 @@ inline std::string Lezen(const std::string& tekst) {
 
 // A test that runs in a fresh temporary folder, with "frm" as the exchange
 // file, and returns to where it was.
-class Inmap : public testing::Test {
+class InTempDir : public testing::Test {
  protected:
-  Tijdmap map;
-  std::string terug;
+  TempDir dir;
+  std::string previous_dir;
 
   void SetUp() override {
     char b[4096];
     ASSERT_NE(getcwd(b, sizeof b), nullptr);
-    terug = b;
-    ASSERT_EQ(chdir(map.pad.c_str()), 0);
+    previous_dir = b;
+    ASSERT_EQ(chdir(dir.path.c_str()), 0);
     Rr.Bind("frm");
   }
   void TearDown() override {
     Rr.Close();
-    ASSERT_EQ(chdir(terug.c_str()), 0);
+    ASSERT_EQ(chdir(previous_dir.c_str()), 0);
   }
 };

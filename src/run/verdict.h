@@ -7,4 +7,4 @@
 // line "Terminating due to match bound N,"; "MAYBE" otherwise. Whole lines
 // only: a rule line can contain the same words, as symbol names, but always
 // also its " -> ".
-std::string Oordeel(const std::string& uitvoer);
+std::string Verdict(const std::string& output);

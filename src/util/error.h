@@ -4,11 +4,11 @@
 #include <string>
 
 // Stops the run: "tessivar: <kind>: <what>" on standard error, exit 42.
-[[noreturn]] void Fout(const std::string& kind, const std::string& what);
+[[noreturn]] void FatalError(const std::string& kind, const std::string& what);
 
 // An index or value outside the bounds of a table.
-[[noreturn]] void Bereikfout(const std::string& what);
+[[noreturn]] void RangeError(const std::string& what);
 
 // A failed open, read, write or close, reading past the end, or a shell
 // command that could not be started or did not end normally.
-[[noreturn]] void Iofout(const std::string& what);
+[[noreturn]] void IoError(const std::string& what);

@@ -1,10 +1,10 @@
-#include "matchbound/matchb.h"
+#include "matchbound/match_bound.h"
 
 #include <memory>
 
-#include "common/bestand.h"
+#include "util/file.h"
 
-void Mbgraaf::Bouw() {
+void MatchBoundGraph::Build() {
   Nnodes = 1;
   Nedges = Nwhib;
   Firstedge[1] = 1;
@@ -31,12 +31,12 @@ void Mbgraaf::Bouw() {
   }
 }
 
-void Mbgraaf::Maaklijst(int64_t node, int64_t k) {
-  const Zijde& l = Lw[Currule];
+void MatchBoundGraph::Maaklijst(int64_t node, int64_t k) {
+  const Side& l = Lw[Currule];
   if (l[k] == 0) {
     // Counting goes on past the limit; only the first paths are kept.
     Npaths++;
-    if (Npaths > Maxpaden) {
+    if (Npaths > MaxPaths) {
       Giveup = true;
       return;
     }
@@ -51,7 +51,7 @@ void Mbgraaf::Maaklijst(int64_t node, int64_t k) {
     }
 }
 
-int64_t Mbgraaf::Voegaan(int64_t v, int64_t sym, int64_t h) {
+int64_t MatchBoundGraph::AppendEdge(int64_t v, int64_t sym, int64_t h) {
   int64_t last = Firstedge[v];
   while (Nextedge[last] != 0) last = Nextedge[last];
   Nedges++;
@@ -63,27 +63,28 @@ int64_t Mbgraaf::Voegaan(int64_t v, int64_t sym, int64_t h) {
   return Nedges;
 }
 
-void Mbgraaf::Maakpad(int64_t i) {
-  const Zijde& r = Rw[Currule];
-  const Tabel<int64_t, Maxpos>& pad = Pathlist[i];
-  int64_t laagste = 1000, k = 1;
-  for (; pad[k] != 0; k++)
-    if (Edgeheight[pad[k]] < laagste) laagste = Edgeheight[pad[k]];
-  const int64_t Newheight = laagste + 1;
-  // An empty path has no last edge: the checked index stops the run here.
-  const int64_t Endnode = Edgeto[pad[k - 1]];
+void MatchBoundGraph::Maakpad(int64_t i) {
+  const Side& r = Rw[Currule];
+  const CheckedTable<int64_t, MaxPositions>& path = Pathlist[i];
+  int64_t lowest = 1000, k = 1;
+  for (; path[k] != 0; k++)
+    if (Edgeheight[path[k]] < lowest) lowest = Edgeheight[path[k]];
+  const int64_t Newheight = lowest + 1;  // the height of the edges added for this path
+  // The node where the path ends. An empty path has no last edge: the
+  // checked index stops the run here.
+  const int64_t Endnode = Edgeto[path[k - 1]];
   if (Newheight > Matchbound) Matchbound = Newheight;
 
   // Raises Deepest to the furthest position of r reached from node along
   // edges of height Newheight; the last symbol's edge must end at Endnode.
   int64_t Deepest = 0;
-  auto Zoek = [&](auto& zelf, int64_t pos, int64_t node) -> void {
+  auto Zoek = [&](auto& self, int64_t pos, int64_t node) -> void {
     if (pos > Deepest) Deepest = pos;
     if (r[pos] == 0) return;
     for (int64_t e = Firstedge[node]; e != 0; e = Nextedge[e])
       if (Edgesym[e] == r[pos] && Edgeheight[e] == Newheight &&
           (r[pos + 1] != 0 || Edgeto[e] == Endnode))
-        zelf(zelf, pos + 1, Edgeto[e]);
+        self(self, pos + 1, Edgeto[e]);
   };
 
   Zoek(Zoek, 1, Startnode);
@@ -98,13 +99,14 @@ void Mbgraaf::Maakpad(int64_t i) {
       if (r[Deepest] == 0) Joinnode = nn;
     }
   if (Joinnode != 0) {
-    Edgeto[Voegaan(Startnode, r[1], Newheight)] = Joinnode;
+    Edgeto[AppendEdge(Startnode, r[1], Newheight)] = Joinnode;
     return;
   }
 
   // Reuse a first edge of the right height, wherever it leads; then a fresh
   // chain through new nodes to Endnode.
-  int64_t pos = 1, Fromnode = Startnode;
+  int64_t pos = 1;
+  int64_t Fromnode = Startnode;  // where the fresh chain begins
   if (r[2] != 0)
     for (int64_t e = Firstedge[Startnode]; e != 0; e = Nextedge[e])
       if (Edgesym[e] == r[1] && Edgeheight[e] == Newheight) {
@@ -112,7 +114,7 @@ void Mbgraaf::Maakpad(int64_t i) {
         pos = 2;
         break;
       }
-  int64_t e = Voegaan(Fromnode, r[pos], Newheight);
+  int64_t e = AppendEdge(Fromnode, r[pos], Newheight);
   while (r[pos + 1] != 0) {
     pos++;
     Nnodes++;
@@ -127,7 +129,7 @@ void Mbgraaf::Maakpad(int64_t i) {
   Edgeto[e] = Endnode;
 }
 
-bool Leegzijde(const Zijden& l, const Zijden& r, int64_t n) {
+bool HasEmptySide(const SideTable& l, const SideTable& r, int64_t n) {
   for (int64_t k = 1; k <= n; k++)
     if (l[k][1] == 0 || r[k][1] == 0) return true;
   return false;
@@ -137,29 +139,30 @@ void Matchb() {
   Srstow();
   // The driver never calls with an empty side; a direct call makes no
   // attempt rather than risk a wrong proof.
-  if (Whib < 1 || Leegzijde(Lw, Rw, Whib)) return;
-  auto g = std::make_unique<Mbgraaf>();
-  g->Bouw();
+  if (Whib < 1 || HasEmptySide(Lw, Rw, Whib)) return;
+  auto g = std::make_unique<MatchBoundGraph>();
+  g->Build();
   if (g->Giveup) {
-    if (Verbose) Uit("No graph found until match bound " + Inttostr(g->Matchbound) + ".\n");
+    if (Verbose) Print("No graph found until match bound " + Inttostr(g->Matchbound) + ".\n");
     return;
   }
   Rr.Rewrite();
-  Rr.Schrijf("YES\n");
+  Rr.Write("YES\n");
   Rr.Close();
   Shell("mv frm srs");
   Hib = 0;
-  Uit("\n");
-  Uit("Terminating due to match bound " + Inttostr(g->Matchbound) + ",\n");
-  Uit("proved by the graph consisting of the following edges:\n");
+  Print("\n");
+  Print("Terminating due to match bound " + Inttostr(g->Matchbound) + ",\n");
+  Print("proved by the graph consisting of the following edges:\n");
   for (int64_t v = 1; v <= g->Nnodes; v++)
     for (int64_t e = g->Firstedge[v]; e != 0; e = g->Nextedge[e])
-      Uit("from " + Inttostr(v) + " to " + Inttostr(g->Edgeto[e]) + ", label: " +
-          Naamw[g->Edgesym[e]] + Inttostr(g->Edgeheight[e]) + "\n");
+      Print("from " + Inttostr(v) + " to " + Inttostr(g->Edgeto[e]) +
+            ", label: " + Naamw[g->Edgesym[e]] + Inttostr(g->Edgeheight[e]) + "\n");
 }
 
 std::string Inttostr(int64_t n) {
   std::string s;
+  // Appends the digit d (0..9); any other value appends nothing.
   auto Schr = [&s](int64_t d) {
     if (d >= 0 && d <= 9) s += static_cast<char>('0' + d);
   };

@@ -4,24 +4,24 @@
 #include <cstdint>
 #include <string>
 
-#include "common/fout.h"
+#include "util/error.h"
 
 template <class T, int64_t N>
-struct Tabel {
+struct CheckedTable {
   T v[N] = {};
 
   T& operator[](int64_t i) {
-    if (i < 1 || i > N) Bereikuit(i);
+    if (i < 1 || i > N) OutOfRange(i);
     return v[i - 1];
   }
   const T& operator[](int64_t i) const {
-    if (i < 1 || i > N) Bereikuit(i);
+    if (i < 1 || i > N) OutOfRange(i);
     return v[i - 1];
   }
-  static constexpr int64_t Grootte = N;
+  static constexpr int64_t Size = N;
 
  private:
-  [[noreturn]] static void Bereikuit(int64_t i) {
-    Bereikfout("index " + std::to_string(i) + " outside 1.." + std::to_string(N));
+  [[noreturn]] static void OutOfRange(int64_t i) {
+    RangeError("index " + std::to_string(i) + " outside 1.." + std::to_string(N));
   }
 };

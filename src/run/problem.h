@@ -7,19 +7,19 @@
 // A problem the prover cannot be given: not a plain string rewriting system,
 // unreadable, or beyond what the prover's reader takes in. tessivar-run
 // reports it and exits with status 2.
-struct Probleemfout : std::runtime_error {
+struct ProblemError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
 // Bytes the prover keeps of a symbol name.
-constexpr size_t Maxnaam = 255;
+constexpr size_t MaxNameBytes = 255;
 
 // The system of an XML problem in the prover's text format: "(RULES", the
 // rules one a line, separated by ",", and ")".
-std::string Xmlnaarsrs(const std::string& pad);
+std::string XmlToSrs(const std::string& path);
 
 // Whether the file is XML: named ".xml", or its first non-blank byte is "<".
-bool Isxml(const std::string& pad, const std::string& inhoud);
+bool IsXml(const std::string& path, const std::string& content);
 
 // The problem in the prover's text format, converted when it is XML.
-std::string Leesprobleem(const std::string& pad);
+std::string ReadProblem(const std::string& path);
