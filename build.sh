@@ -4,36 +4,36 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-pakketten=(g++ cmake make libgtest-dev libz3-dev libcadical-dev libpugixml-dev nlohmann-json3-dev parallel)
+packages=(g++ cmake make libgtest-dev libz3-dev libcadical-dev libpugixml-dev nlohmann-json3-dev parallel)
 
-installeer() {
-  local ontbreekt=()
-  for p in "${pakketten[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || ontbreekt+=("$p")
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
-  if [ ${#ontbreekt[@]} -gt 0 ]; then
-    echo "installing: ${ontbreekt[*]}"
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${ontbreekt[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
   fi
 }
 
-bouw() {
+build_all() {
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Release > /dev/null
   cmake --build build -j"$(nproc)"
 }
 
 case "${1:-}" in
   demo)
-    installeer
-    bouw
+    install_missing
+    build_all
     build/tessivar-run "${2:-examples/zantema.srs}"
     ;;
   test)
-    installeer
-    bouw
+    install_missing
+    build_all
     cd build
     ctest --output-on-failure
     ;;

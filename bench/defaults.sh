@@ -6,7 +6,7 @@
 # keeps them, with every run's results.csv and proofs, under --out.
 set -euo pipefail
 
-gebruik() {
+usage() {
   cat <<'EOF'
 usage: bench/defaults.sh [options]
   --build DIR      build folder with tessivar-batch, tessivar-run, tessivar-smt (default build)
@@ -26,26 +26,26 @@ usage: bench/defaults.sh [options]
 EOF
 }
 
-bron=$(cd "$(dirname "$0")/.." && pwd)
-build=$bron/build tpdb=$bron/../shared/tpdb out=bench-defaults
-elke=4 eerste="" jobs=2 limiet=30 mxrs="0 3 7" calls="2 5 10" solver="" final="" flimiet=60 redo=0
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build=$source_dir/build tpdb=$source_dir/../shared/tpdb out=bench-defaults
+every=4 first="" jobs=2 limit=30 mxrs="0 3 7" calls="2 5 10" solver="" final="" final_limit=60 redo=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
     --tpdb) tpdb=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
-    --every) elke=$2; shift 2 ;;
-    --first) eerste=$2; shift 2 ;;
+    --every) every=$2; shift 2 ;;
+    --first) first=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
-    --timeout) limiet=$2; shift 2 ;;
+    --timeout) limit=$2; shift 2 ;;
     --mxr) mxrs=$2; shift 2 ;;
     --calls) calls=$2; shift 2 ;;
     --solver) solver=$2; shift 2 ;;
     --final) final=$2; shift 2 ;;
-    --final-timeout) flimiet=$2; shift 2 ;;
+    --final-timeout) final_limit=$2; shift 2 ;;
     --redo) redo=1; shift ;;
-    -h|--help) gebruik; exit 0 ;;
-    *) echo "defaults.sh: unknown option $1" >&2; gebruik >&2; exit 2 ;;
+    -h|--help) usage; exit 0 ;;
+    *) echo "defaults.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
   esac
 done
 build=$(readlink -f "$build")
@@ -56,23 +56,23 @@ mkdir -p "$out"
 out=$(readlink -f "$out")
 
 # The sample: every N-th .srs by path (each has its .xml twin, not run twice).
-find "$tpdb" -name '*.srs' | LC_ALL=C sort | awk -v n="$elke" '(NR - 1) % n == 0' >"$out/sample.txt"
-if [ -n "$eerste" ]; then head -n "$eerste" "$out/sample.txt" >"$out/sample.tmp"; mv "$out/sample.tmp" "$out/sample.txt"; fi
+find "$tpdb" -name '*.srs' | LC_ALL=C sort | awk -v n="$every" '(NR - 1) % n == 0' >"$out/sample.txt"
+if [ -n "$first" ]; then head -n "$first" "$out/sample.txt" >"$out/sample.tmp"; mv "$out/sample.tmp" "$out/sample.txt"; fi
 mapfile -t sample <"$out/sample.txt"
-echo "sample: ${#sample[@]} problems of $tpdb (every $elke-th by path), list in $out/sample.txt"
+echo "sample: ${#sample[@]} problems of $tpdb (every $every-th by path), list in $out/sample.txt"
 
 # One run of tessivar-batch with Mxr $1, limit per call $2 s, limit per problem $3 s.
 run() {
-  local mxr=$1 t=$2 lim=$3 naam=$4
-  local dir=$out/$naam
+  local mxr=$1 t=$2 lim=$3 name=$4
+  local dir=$out/$name
   if [ "$redo" -eq 0 ] && [ -s "$dir/results.csv" ] && [ -f "$dir/done" ]; then
-    echo "$naam: reusing $dir/results.csv"
+    echo "$name: reusing $dir/results.csv"
     return
   fi
   mkdir -p "$dir"
   # Solver, Verbose, Mxr, then Trdim, Ardim, Mb, Mpdim: every method, dimensions 3.
   printf '%s -t %s\n0\n%s\n3\n3\n1\n3\n' "$solver" "$t" "$mxr" >"$dir/param"
-  echo "$naam: Mxr $mxr, $t s per solver call, $lim s per problem, $jobs at a time"
+  echo "$name: Mxr $mxr, $t s per solver call, $lim s per problem, $jobs at a time"
   rm -f "$dir/done"
   "$build/tessivar-batch" -j "$jobs" --timeout "$lim" --param "$dir/param" --out "$dir" "${sample[@]}" \
     >"$dir/batch.log"
@@ -80,22 +80,22 @@ run() {
 }
 
 # One line of figures for a run: YES, timeouts, errors, median and total seconds.
-cijfers() {
+figures() {
   tail -n +2 "$1/results.csv" | awk -F, '
-    { s = $(NF - 3); t[++n] = s + 0; som += s
-      if ($(NF - 4) == "YES") ja++; if ($NF == "timeout") op++; if ($NF == "error") f++ }
+    { s = $(NF - 3); t[++n] = s + 0; total += s
+      if ($(NF - 4) == "YES") yes++; if ($NF == "timeout") timeouts++; if ($NF == "error") errors++ }
     END {
       for (i = 2; i <= n; i++) { x = t[i]; for (j = i - 1; j >= 1 && t[j] > x; j--) t[j + 1] = t[j]; t[j + 1] = x }
-      med = n == 0 ? 0 : (n % 2 ? t[(n + 1) / 2] : (t[n / 2] + t[n / 2 + 1]) / 2)
-      printf "%5d %5d %8d %6d %9.2f %9.1f\n", n, ja, op, f, med, som }'
+      median = n == 0 ? 0 : (n % 2 ? t[(n + 1) / 2] : (t[n / 2] + t[n / 2 + 1]) / 2)
+      printf "%5d %5d %8d %6d %9.2f %9.1f\n", n, yes, timeouts, errors, median, total }'
 }
 
 # YES per family, one column per run.
 families() {
-  local kop="family" r
-  for r in "$@"; do kop="$kop,$r"; done
+  local header="family" r
+  for r in "$@"; do header="$header,$r"; done
   {
-    echo "$kop"
+    echo "$header"
     for r in "$@"; do
       tail -n +2 "$out/$r/results.csv" | awk -F, -v r="$r" '
         { p = $1; gsub(/"/, "", p); n = split(p, d, "/"); fam = n > 1 ? d[n - 1] : "."
@@ -103,46 +103,46 @@ families() {
     done
   } | awk -F, -v runs="$*" '
     NR == 1 { print; next }
-    { if (!($1 in gezien)) { gezien[$1] = 1; fams[++nf] = $1 }; ja[$1, $2] += $3; tot[$1, $2]++ }
+    { if (!($1 in seen)) { seen[$1] = 1; fams[++nf] = $1 }; yes[$1, $2] += $3; tot[$1, $2]++ }
     END {
       nr = split(runs, r, " ")
       for (i = 2; i <= nf; i++) { x = fams[i]; for (j = i - 1; j >= 1 && fams[j] > x; j--) fams[j + 1] = fams[j]; fams[j + 1] = x }
       for (i = 1; i <= nf; i++) {
         l = fams[i]
-        for (k = 1; k <= nr; k++) l = l "," ja[fams[i], r[k]] + 0 "/" tot[fams[i], r[k]] + 0
+        for (k = 1; k <= nr; k++) l = l "," yes[fams[i], r[k]] + 0 "/" tot[fams[i], r[k]] + 0
         print l
       }
     }' | column -t -s,
 }
 
-gedaan=()
+done_runs=()
 for m in $mxrs; do
   for t in $calls; do
-    run "$m" "$t" "$limiet" "mxr$m-t$t"
-    gedaan+=("mxr$m-t$t")
+    run "$m" "$t" "$limit" "mxr$m-t$t"
+    done_runs+=("mxr$m-t$t")
   done
 done
 
 {
-  echo "Grid: ${#sample[@]} problems, $limiet s per problem, $jobs at a time"
+  echo "Grid: ${#sample[@]} problems, $limit s per problem, $jobs at a time"
   printf '%-12s %5s %5s %8s %6s %9s %9s\n' run problems YES timeouts errors "median s" "total s"
-  for r in "${gedaan[@]}"; do printf '%-12s %s\n' "$r" "$(cijfers "$out/$r")"; done
+  for r in "${done_runs[@]}"; do printf '%-12s %s\n' "$r" "$(figures "$out/$r")"; done
   echo
   echo "YES per family (YES/problems):"
-  families "${gedaan[@]}"
+  families "${done_runs[@]}"
 } | tee "$out/table.txt"
 
 if [ -n "$final" ]; then
   read -r fm ft <<<"$final"
-  naam="final-mxr$fm-t$ft-$flimiet"s
-  run "$fm" "$ft" "$flimiet" "$naam"
+  name="final-mxr$fm-t$ft-$final_limit"s
+  run "$fm" "$ft" "$final_limit" "$name"
   {
     echo
-    echo "Chosen defaults Mxr $fm, $ft s per solver call, at $flimiet s per problem:"
+    echo "Chosen defaults Mxr $fm, $ft s per solver call, at $final_limit s per problem:"
     printf '%-22s %5s %5s %8s %6s %9s %9s\n' run problems YES timeouts errors "median s" "total s"
-    printf '%-22s %s\n' "$naam" "$(cijfers "$out/$naam")"
+    printf '%-22s %s\n' "$name" "$(figures "$out/$name")"
     echo
-    cat "$out/$naam/summary.txt"
+    cat "$out/$name/summary.txt"
   } | tee -a "$out/table.txt"
 fi
 echo "tables in $out/table.txt"

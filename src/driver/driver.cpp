@@ -1,39 +1,38 @@
 #include "driver/driver.h"
 
-#include "common/bestand.h"
-#include "matchbound/matchb.h"
-#include "matrix/typgr.h"
+#include "matchbound/match_bound.h"
+#include "matrix/matrix_attempt.h"
 #include "store/store.h"
+#include "util/file.h"
 
-void Leesparam() {
+void ReadSettings() {
   Shell("cp param frm");
   Rr.Reset();
-  Path = Rr.Readln().substr(0, 255);
-  Verbose = Rr.Leesgetal() == 1;
-  Mxr = Rr.Leesgetal();
-  Trdim = Rr.Leesgetal();
-  Ardim = Rr.Leesgetal();
-  Mb = Rr.Leesgetal() == 1;
-  Mpdim = Rr.Leesgetal();
+  Path = Rr.ReadLine().substr(0, 255);
+  Verbose = Rr.ReadInteger() == 1;
+  Mxr = Rr.ReadInteger();
+  Trdim = Rr.ReadInteger();
+  Ardim = Rr.ReadInteger();
+  Mb = Rr.ReadInteger() == 1;
+  Mpdim = Rr.ReadInteger();
   Rr.Close();
 }
 
-void Schrijfsrs() {
+void WriteResultFile() {
   Rr.Rewrite();
-  Rr.Schrijf("(RULES\n");
-  for (int64_t k = 1; k <= Hib; k++)
-    Rr.Schrijf(Schrijfregel(k) + (k < Hib ? " ,\n" : " )\n"));
+  Rr.Write("(RULES\n");
+  for (int64_t k = 1; k <= Hib; k++) Rr.Write(Schrijfregel(k) + (k < Hib ? " ,\n" : " )\n"));
   Rr.Close();
   Shell("mv frm srs");
 }
 
-void Bewijs() {
+void RunPasses() {
   Hibbu = 0;
   while (Hib > 0) {
     if (Hibbu > 0) {
-      Schrijfsrs();
-      Uit("continue with:\n");
-      for (int64_t k = 1; k <= Hib; k++) Uit(Schrijfregel(k) + "\n");
+      WriteResultFile();
+      Print("continue with:\n");
+      for (int64_t k = 1; k <= Hib; k++) Print(Schrijfregel(k) + "\n");
     }
     Hibbu = Hib;
     // The attempts of a pass, each made only while none before it in the
@@ -50,7 +49,7 @@ void Bewijs() {
 
     // Match bounds, only while no rule has an empty side: with one the graph
     // could claim a proof that does not hold.
-    if (Hib == Hibbu && Mb && !Leegzijde(L, R, Hib)) Matchb();
+    if (Hib == Hibbu && Mb && !HasEmptySide(L, R, Hib)) Matchb();
 
     Mp = false;
     Trop = true;
@@ -60,17 +59,17 @@ void Bewijs() {
     Mp = true;
     if (Hib == Hibbu && Mpdim >= 3) Typgr(3);  // normal
     if (Hib == Hibbu) {
-      Uit("no proof found\n");
+      Print("no proof found\n");
       Hib = 0;
     }
   }
 }
 
-int Hoofd() {
+int RunProver() {
   Rr.Bind("frm");
-  Leesparam();
+  ReadSettings();
   Lees();
-  Schrijfsrs();
-  Bewijs();
+  WriteResultFile();
+  RunPasses();
   return 0;
 }

@@ -2,13 +2,13 @@
 #pragma once
 
 // Copies "param" to "frm" and reads the seven settings from it.
-void Leesparam();
+void ReadSettings();
 
 // Writes the current system to "frm" and moves it to "srs".
-void Schrijfsrs();
+void WriteResultFile();
 
 // Runs passes until no rule is left or a pass removes none.
-void Bewijs();
+void RunPasses();
 
 // The whole run, as the program does it; returns the exit status.
-int Hoofd();
+int RunProver();

@@ -2,4 +2,4 @@
 // system on standard input and its settings from "param" in this folder.
 #include "driver/driver.h"
 
-int main() { return Hoofd(); }
+int main() { return RunProver(); }

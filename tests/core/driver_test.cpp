@@ -1,97 +1,100 @@
 // The program as a whole: parameter file, result file "srs", passes, errors.
 #include <gtest/gtest.h>
 
-#include "lauf.h"
+#include "program_run.h"
 
 namespace {
 
 const std::string Banner = "Tessivar is applied to the string rewriting system\n";
 
 // A solver that must never be called: it leaves a mark and answers nothing.
-const std::string Geensolver = "touch solver-was-called; true";
+const std::string kNoSolver = "touch solver-was-called; true";
 
-Lauf Bewijzer(Tijdmap& m, const std::string& param, const std::string& invoer) {
-  Schrijfbestand(m / "param", param);
-  return Draai(m.pad, Prover, invoer);
+ProgramRun RunWithParam(TempDir& m, const std::string& param, const std::string& input) {
+  WriteFile(m / "param", param);
+  return RunIn(m.path, Prover, input);
 }
 
 TEST(Driver, ReadsPrintsAndWritesSrs) {
-  Tijdmap m;
-  Lauf l = Bewijzer(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), "(RULES\na b -> b a ,\nb c -> c\n)\n");
+  TempDir m;
+  ProgramRun l = RunWithParam(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1),
+                              "(RULES\na b -> b a ,\nb c -> c\n)\n");
   EXPECT_EQ(l.status, 0);
-  EXPECT_EQ(l.uit.substr(0, Banner.size() + 24), Banner + "a b  -> b a \nb c  -> c \n");
-  EXPECT_EQ(Leesbestand(m / "srs"), "(RULES\na b  -> b a  ,\nb c  -> c  )\n");
+  EXPECT_EQ(l.out.substr(0, Banner.size() + 24), Banner + "a b  -> b a \nb c  -> c \n");
+  EXPECT_EQ(ReadFile(m / "srs"), "(RULES\na b  -> b a  ,\nb c  -> c  )\n");
 }
 
 TEST(Driver, EmptySystemMakesNoPass) {
-  Tijdmap m;
-  Lauf l = Bewijzer(m, Param(Geensolver, 1, 0, 3, 3, 1, 3), "(RULES )");
+  TempDir m;
+  ProgramRun l = RunWithParam(m, Param(kNoSolver, 1, 0, 3, 3, 1, 3), "(RULES )");
   EXPECT_EQ(l.status, 0);
-  EXPECT_EQ(l.uit, Banner);
-  EXPECT_EQ(Leesbestand(m / "srs"), "(RULES\n");
-  EXPECT_FALSE(Bestaat(m / "solver-was-called"));
+  EXPECT_EQ(l.out, Banner);
+  EXPECT_EQ(ReadFile(m / "srs"), "(RULES\n");
+  EXPECT_FALSE(Exists(m / "solver-was-called"));
 }
 
 TEST(Driver, SrsReadsBackAsTheSameSystem) {
   // Empty sides and a rule far longer than 255 bytes survive the round trip.
-  std::string lang;
-  for (int i = 0; i < 49; i++) lang += "symbol" + std::to_string(i % 7) + " ";
-  std::string invoer = "(RULES a -> , -> b , -> , " + lang + "-> " + lang + ", b a -> a )";
-  Tijdmap m;
-  Lauf eerst = Bewijzer(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), invoer);
-  std::string srs = Leesbestand(m / "srs");
-  Tijdmap m2;
-  Lauf tweede = Bewijzer(m2, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), srs);
-  EXPECT_EQ(tweede.status, 0);
-  std::string kop = eerst.uit.substr(0, eerst.uit.find("no proof found"));
-  EXPECT_EQ(tweede.uit.substr(0, kop.size()), kop);
-  EXPECT_EQ(Leesbestand(m2 / "srs"), srs);
-  EXPECT_NE(srs.find(lang + " -> " + lang + " ,\n"), std::string::npos);
+  std::string long_rule;
+  for (int i = 0; i < 49; i++) long_rule += "symbol" + std::to_string(i % 7) + " ";
+  std::string input = "(RULES a -> , -> b , -> , " + long_rule + "-> " + long_rule + ", b a -> a )";
+  TempDir m;
+  ProgramRun first = RunWithParam(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), input);
+  std::string srs = ReadFile(m / "srs");
+  TempDir m2;
+  ProgramRun second = RunWithParam(m2, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), srs);
+  EXPECT_EQ(second.status, 0);
+  std::string header = first.out.substr(0, first.out.find("no proof found"));
+  EXPECT_EQ(second.out.substr(0, header.size()), header);
+  EXPECT_EQ(ReadFile(m2 / "srs"), srs);
+  EXPECT_NE(srs.find(long_rule + " -> " + long_rule + " ,\n"), std::string::npos);
 }
 
 TEST(Driver, ParameterFile) {
   // A comment after a number, an empty line passed over, a signed number.
-  Tijdmap m;
+  TempDir m;
   const std::string Unsat = "sh -c 'echo unsat'";
-  Lauf l = Bewijzer(m, Unsat + "\n1 verbose\n\n-3 bound\n7\n+7\n0\n7\n", "(RULES a -> b )");
-  EXPECT_EQ(l.status, 0) << l.fout;
+  ProgramRun l =
+      RunWithParam(m, Unsat + "\n1 verbose\n\n-3 bound\n7\n+7\n0\n7\n", "(RULES a -> b )");
+  EXPECT_EQ(l.status, 0) << l.err;
   // Dimensions of 7 act like 3: every attempt of the pass is made and fails.
-  EXPECT_EQ(l.uit.substr(l.uit.find("attempt")),
+  EXPECT_EQ(l.out.substr(l.out.find("attempt")),
             "attempt failed for dimension 1\n"
-                "attempt failed for dimension 2\nattempt failed for dimension 2\n"
-                "attempt failed for dimension 2\nattempt failed for dimension 3\n"
-                "attempt failed for dimension 3\nattempt failed for dimension 3\nno proof found\n");
+            "attempt failed for dimension 2\nattempt failed for dimension 2\n"
+            "attempt failed for dimension 2\nattempt failed for dimension 3\n"
+            "attempt failed for dimension 3\nattempt failed for dimension 3\nno proof found\n");
   // Any value but 1 leaves Verbose off.
-  Tijdmap m3;
-  Lauf stil = Bewijzer(m3, Unsat + "\n2\n0\n3\n3\n0\n3\n", "(RULES a -> b )");
-  EXPECT_EQ(stil.uit.find("attempt"), std::string::npos);
+  TempDir m3;
+  ProgramRun quiet = RunWithParam(m3, Unsat + "\n2\n0\n3\n3\n0\n3\n", "(RULES a -> b )");
+  EXPECT_EQ(quiet.out.find("attempt"), std::string::npos);
   // A line that does not begin with an integer, or a file that ends early.
   for (std::string p : {"x\n1\nzero\n1\n1\n0\n1\n", "x\n1\n0\n1\n1\n0\n", ""}) {
-    Tijdmap m2;
-    Lauf f = Bewijzer(m2, p, "(RULES a -> b )");
+    TempDir m2;
+    ProgramRun f = RunWithParam(m2, p, "(RULES a -> b )");
     EXPECT_EQ(f.status, 42) << p;
-    EXPECT_EQ(f.uit, "") << p;
-    EXPECT_NE(f.fout.find("input/output error"), std::string::npos) << f.fout;
+    EXPECT_EQ(f.out, "") << p;
+    EXPECT_NE(f.err.find("input/output error"), std::string::npos) << f.err;
   }
 }
 
 TEST(Driver, MissingParamStopsBeforeReading) {
-  Tijdmap m;
-  Lauf l = Draai(m.pad, Prover, "(RULES a -> b )");
+  TempDir m;
+  ProgramRun l = RunIn(m.path, Prover, "(RULES a -> b )");
   EXPECT_EQ(l.status, 42);
-  EXPECT_EQ(l.uit, "");
-  EXPECT_NE(l.fout.find("\"frm\""), std::string::npos) << l.fout;
+  EXPECT_EQ(l.out, "");
+  EXPECT_NE(l.err.find("\"frm\""), std::string::npos) << l.err;
 }
 
 TEST(Driver, ErrorsExit42WithNothingPrinted) {
-  std::string zijde50;
-  for (int i = 0; i < 50; i++) zijde50 += "a ";
-  for (std::string in : {"(RULES " + zijde50 + "-> )", std::string("(RULES a -> b ,"), std::string("")}) {
-    Tijdmap m;
-    Lauf l = Bewijzer(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), in);
+  std::string side50;
+  for (int i = 0; i < 50; i++) side50 += "a ";
+  for (std::string in :
+       {"(RULES " + side50 + "-> )", std::string("(RULES a -> b ,"), std::string("")}) {
+    TempDir m;
+    ProgramRun l = RunWithParam(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), in);
     EXPECT_EQ(l.status, 42);
-    EXPECT_EQ(l.uit, "");
-    EXPECT_FALSE(l.fout.empty());
+    EXPECT_EQ(l.out, "");
+    EXPECT_FALSE(l.err.empty());
   }
 }
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <sstream>
 
-#include "lauf.h"
+#include "program_run.h"
 #include "smt/ast.h"
 
 using namespace tessivar::smt;
@@ -23,10 +23,10 @@ std::vector<std::string> Lines(const std::string& s) {
   return r;
 }
 
-Lauf RunOn(const std::string& text, const std::string& options = "") {
-  Tijdmap m;
-  Schrijfbestand(m / "b.smt", text);
-  return Draai(m.pad, Front + " " + options + " -m b.smt", "");
+ProgramRun RunOn(const std::string& text, const std::string& options = "") {
+  TempDir m;
+  WriteFile(m / "b.smt", text);
+  return RunIn(m.path, Front + " " + options + " -m b.smt", "");
 }
 
 std::string Wrap(const std::string& decls, const std::string& formula) {
@@ -72,20 +72,20 @@ Model ReadModel(const Benchmark& b, const std::vector<std::string>& lines) {
 // Runs the front end and checks its answer; a model must satisfy the
 // benchmark when read back from the printed lines.
 void ExpectAnswer(const std::string& text, const std::string& expected, const std::string& options = "") {
-  Lauf l = RunOn(text, options);
-  std::vector<std::string> lines = Lines(l.uit);
-  ASSERT_FALSE(lines.empty()) << text << l.fout;
-  EXPECT_EQ(lines[0], expected) << text << l.fout;
+  ProgramRun l = RunOn(text, options);
+  std::vector<std::string> lines = Lines(l.out);
+  ASSERT_FALSE(lines.empty()) << text << l.err;
+  EXPECT_EQ(lines[0], expected) << text << l.err;
   EXPECT_EQ(l.status, 0);
   if (expected != "sat") {
-    EXPECT_EQ(lines.size(), 1u) << l.uit;
+    EXPECT_EQ(lines.size(), 1u) << l.out;
     return;
   }
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[1].find("(="), std::string::npos) << "second line holds a value: " << lines[1];
   Benchmark b = parse_benchmark(text);
   std::string why;
-  EXPECT_TRUE(check_model(b, ReadModel(b, lines), &why)) << text << "\n" << l.uit << why;
+  EXPECT_TRUE(check_model(b, ReadModel(b, lines), &why)) << text << "\n" << l.out << why;
 }
 
 struct Case {
@@ -140,21 +140,24 @@ TEST(Front, EveryZ3ConfigurationGivesTheSameCheckedAnswers) {
 }
 
 TEST(Front, ListsEveryApplicationOnceInOrderOfFirstOccurrence) {
-  Lauf l = RunOn(Wrap(":extrafuns ((A Int Int Int) (x Int)) :extrapreds ((D Int) (p))",
-                      "(and (= (A 12 1) (- 0 5)) (D 7) (not p) (= x (A 12 1)) (= (A 3 2) 0))"));
-  EXPECT_EQ(l.uit, "sat\n; model\n (= (A 12 1) -5)\n (= (D 7) true)\n (= p false)\n (= x -5)\n (= (A 3 2) 0)\n");
+  ProgramRun l =
+      RunOn(Wrap(":extrafuns ((A Int Int Int) (x Int)) :extrapreds ((D Int) (p))",
+                 "(and (= (A 12 1) (- 0 5)) (D 7) (not p) (= x (A 12 1)) (= (A 3 2) 0))"));
+  EXPECT_EQ(
+      l.out,
+      "sat\n; model\n (= (A 12 1) -5)\n (= (D 7) true)\n (= p false)\n (= x -5)\n (= (A 3 2) 0)\n");
 }
 
 TEST(Front, EmitsAnEquivalentSmt2Script) {
   for (const Case& c : Cases) {
     for (bool sat : {true, false}) {
       SCOPED_TRACE(std::string(c.construct) + (sat ? " sat" : " unsat"));
-      Lauf l = RunOn(Wrap(c.decls, sat ? c.sat : c.unsat), "--emit-smt2");
-      ASSERT_EQ(l.status, 0) << l.uit;
+      ProgramRun l = RunOn(Wrap(c.decls, sat ? c.sat : c.unsat), "--emit-smt2");
+      ASSERT_EQ(l.status, 0) << l.out;
       z3::context ctx;
       z3::solver s(ctx);
-      s.from_string(l.uit.c_str());
-      EXPECT_EQ(s.check(), sat ? z3::sat : z3::unsat) << l.uit;
+      s.from_string(l.out.c_str());
+      EXPECT_EQ(s.check(), sat ? z3::sat : z3::unsat) << l.out;
     }
   }
 }
@@ -162,10 +165,10 @@ TEST(Front, EmitsAnEquivalentSmt2Script) {
 // The prover reads a model line by fixed character positions; this reads
 // the answer the same way for one benchmark of its own.
 TEST(Front, ProverBenchmarkGivesAModelTheProverReads) {
-  std::string text = Leesbestand(Data + "tropical_aa_a_d1.smt");
+  std::string text = ReadFile(Data + "tropical_aa_a_d1.smt");
   ASSERT_EQ(Lines(text).size(), 23u);
   ExpectAnswer(text, "sat");
-  std::vector<std::string> lines = Lines(RunOn(text).uit);
+  std::vector<std::string> lines = Lines(RunOn(text).out);
   bool strict = false, finite = false;
   long long entry = -1;
   for (size_t i = 2; i < lines.size() && lines[i].size() >= 6; ++i) {
@@ -186,28 +189,28 @@ TEST(Front, ProverBenchmarkGivesAModelTheProverReads) {
   // a a > a in the tropical semiring needs a positive entry, within the bound.
   EXPECT_GE(entry, 1);
   EXPECT_LE(entry, 10);
-  ExpectAnswer(Leesbestand(Data + "tropical_a_aa_d1.smt"), "unsat");
+  ExpectAnswer(ReadFile(Data + "tropical_a_aa_d1.smt"), "unsat");
 }
 
-void ExpectError(const Lauf& l, const std::string& reason) {
-  std::vector<std::string> lines = Lines(l.uit);
-  ASSERT_EQ(lines.size(), 1u) << l.uit;
+void ExpectError(const ProgramRun& l, const std::string& reason) {
+  std::vector<std::string> lines = Lines(l.out);
+  ASSERT_EQ(lines.size(), 1u) << l.out;
   EXPECT_EQ(lines[0].substr(0, 6), "error ");
   EXPECT_NE(lines[0].find(reason), std::string::npos) << lines[0];
-  EXPECT_NE(l.fout.find(lines[0]), std::string::npos) << l.fout;
+  EXPECT_NE(l.err.find(lines[0]), std::string::npos) << l.err;
   EXPECT_EQ(l.status, 1);
 }
 
 TEST(Front, AnswersErrorsWithReasonAndStatus1) {
-  Tijdmap m;
-  ExpectError(Draai(m.pad, Front + " -m missing.smt", ""), "cannot open missing.smt");
+  TempDir m;
+  ExpectError(RunIn(m.path, Front + " -m missing.smt", ""), "cannot open missing.smt");
   ExpectError(RunOn("(benchmark t :formula (and true"), "line 1: expected");
   ExpectError(RunOn(Wrap(":extrafuns ((r Real))", "true")), "unsupported sort 'Real'");
   ExpectError(RunOn(Wrap("", "(< x 1)")), "unknown symbol 'x'");
   ExpectError(RunOn(Wrap("", "true"), "--backend foo"), "unknown back end 'foo'");
   ExpectError(RunOn(Wrap("", "true"), "-t x"), "bad time limit 'x'");
   ExpectError(RunOn(Wrap("", "true"), "--z3-config fast"), "unknown z3 configuration 'fast'");
-  ExpectError(Draai(m.pad, Front, ""), "no benchmark file given");
+  ExpectError(RunIn(m.path, Front, ""), "no benchmark file given");
 }
 
 // Twenty-four pigeons in twenty-three holes: far beyond a second for either
@@ -228,26 +231,28 @@ std::string Pigeons(int n) {
 // without it still answers what the SAT back end can, and says why z3 is
 // missing instead of failing.
 TEST(Front, WithoutTheZ3ModuleAnswersWhatTheSatBackEndCan) {
-  Tijdmap m;
-  ASSERT_EQ(std::system(("cp " + Front + " " + m.pad + "/").c_str()), 0);
-  Schrijfbestand(m / "bounded.smt", Wrap(":extrafuns ((x Int) (y Int))", "(and (<= 0 x 3) (<= 0 y 3) (= (+ x y) 7))"));
-  Schrijfbestand(m / "open.smt", Wrap(":extrafuns ((x Int) (y Int))", "(and (<= 0 x) (= (* 3 x) (+ (* 3 y) 1)))"));
-  Lauf l = Draai(m.pad, m / "tessivar-smt -m bounded.smt", "");
-  EXPECT_EQ(l.uit, "unsat\n") << l.fout;
+  TempDir m;
+  ASSERT_EQ(std::system(("cp " + Front + " " + m.path + "/").c_str()), 0);
+  WriteFile(m / "bounded.smt",
+            Wrap(":extrafuns ((x Int) (y Int))", "(and (<= 0 x 3) (<= 0 y 3) (= (+ x y) 7))"));
+  WriteFile(m / "open.smt",
+            Wrap(":extrafuns ((x Int) (y Int))", "(and (<= 0 x) (= (* 3 x) (+ (* 3 y) 1)))"));
+  ProgramRun l = RunIn(m.path, m / "tessivar-smt -m bounded.smt", "");
+  EXPECT_EQ(l.out, "unsat\n") << l.err;
   for (const char* backend : {"auto", "z3"}) {
-    l = Draai(m.pad, m / "tessivar-smt" + " --backend " + backend + " -m open.smt", "");
-    EXPECT_EQ(l.uit, "unknown\n") << backend;
-    EXPECT_NE(l.fout.find("z3 back end not available"), std::string::npos) << l.fout;
+    l = RunIn(m.path, m / "tessivar-smt" + " --backend " + backend + " -m open.smt", "");
+    EXPECT_EQ(l.out, "unknown\n") << backend;
+    EXPECT_NE(l.err.find("z3 back end not available"), std::string::npos) << l.err;
     EXPECT_EQ(l.status, 0);
   }
 }
 
 TEST(Front, TimeLimitAnswersUnknown) {
   auto start = std::chrono::steady_clock::now();
-  Lauf l = RunOn(Pigeons(24), "-t 1");
+  ProgramRun l = RunOn(Pigeons(24), "-t 1");
   double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_EQ(l.uit, "unknown\n");
-  EXPECT_NE(l.fout.find("time limit"), std::string::npos) << l.fout;
+  EXPECT_EQ(l.out, "unknown\n");
+  EXPECT_NE(l.err.find("time limit"), std::string::npos) << l.err;
   EXPECT_EQ(l.status, 0);
   EXPECT_LT(secs, 5.0);  // the limit is kept, with room for a loaded machine
   // The same limit leaves a small problem alone.

@@ -1,0 +1,165 @@
+#include "run/problem.h"
+
+#include <strings.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <pugixml.hpp>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::string Trimmed(const std::string& s) {
+  const char* blanks = " \t\r\n";
+  size_t b = s.find_first_not_of(blanks);
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(blanks) - b + 1);
+}
+
+std::string TextOf(const pugi::xml_node& n) { return Trimmed(n.text().get()); }
+
+// A name must survive the prover's reader: it ends names at a blank, ")",
+// "," and "-", and joins lines, so no byte of those or any control byte.
+void CheckName(const std::string& name) {
+  if (name.empty()) throw ProblemError("a symbol has an empty name");
+  for (unsigned char c : name) {
+    std::string why;
+    if (c == ' ')
+      why = "a blank";
+    else if (c < ' ' || c == 127)
+      why = "a control character";
+    else if (c == ')' || c == ',' || c == '-')
+      why = std::string("\"") + char(c) + "\"";
+    if (!why.empty())
+      throw ProblemError("symbol name \"" + name + "\" contains " + why +
+                         ", which the prover's text format cannot hold");
+  }
+  // The prover keeps 255 bytes of a name: two longer names could merge.
+  if (name.size() > MaxNameBytes)
+    throw ProblemError("symbol name \"" + name.substr(0, 20) + "...\" is longer than " +
+                       std::to_string(MaxNameBytes) + " bytes");
+}
+
+// One side of a string rule: a tower of unary applications around one
+// variable, outermost symbol first. Walked in a loop, since towers are tall.
+std::vector<std::string> ReadSide(const pugi::xml_node& side, const std::string& where,
+                                  std::string& var) {
+  std::vector<std::string> names;
+  pugi::xml_node t = side.first_child();
+  while (t && t.type() != pugi::node_element) t = t.next_sibling();
+  while (true) {
+    if (!t) throw ProblemError(where + ": a term ends without a variable");
+    std::string kind = t.name();
+    if (kind == "var") {
+      var = TextOf(t);
+      return names;
+    }
+    if (kind != "funapp")
+      throw ProblemError(where + ": unexpected element <" + kind + "> in a term");
+    std::string name = TextOf(t.child("name"));
+    CheckName(name);
+    pugi::xml_node arg;
+    int args = 0;
+    for (pugi::xml_node a : t.children("arg")) {
+      args++;
+      arg = a;
+    }
+    if (args != 1)
+      throw ProblemError(where + ": symbol \"" + name + "\" is applied to " + std::to_string(args) +
+                         " arguments; a string rewriting system has only unary symbols");
+    names.push_back(name);
+    t = arg.first_child();
+    while (t && t.type() != pugi::node_element) t = t.next_sibling();
+  }
+}
+
+}  // namespace
+
+std::string XmlToSrs(const std::string& path) {
+  pugi::xml_document doc;
+  pugi::xml_parse_result r = doc.load_file(path.c_str());
+  if (r.status == pugi::status_file_not_found || r.status == pugi::status_io_error)
+    throw ProblemError("cannot read " + path);
+  if (!r)
+    throw ProblemError(path + " is not well-formed XML: " + r.description() + " at byte " +
+                       std::to_string(r.offset));
+  pugi::xml_node problem = doc.child("problem");
+  if (!problem) throw ProblemError(path + " has no <problem> element");
+  pugi::xml_node strategy = problem.child("strategy");
+  if (strategy && TextOf(strategy) != "FULL")
+    throw ProblemError("strategy " + TextOf(strategy) + ": only FULL rewriting is supported");
+  if (problem.child("startterm")) throw ProblemError("start terms are not supported");
+  pugi::xml_node trs = problem.child("trs");
+  if (!trs) throw ProblemError(path + " has no <trs> element: not a rewriting problem");
+  for (pugi::xml_node n : trs.children()) {
+    std::string s = n.name();
+    if (n.type() == pugi::node_element && s != "rules" && s != "signature" && s != "comment")
+      throw ProblemError("unsupported element <" + s + "> in <trs>");
+  }
+
+  for (pugi::xml_node f : trs.child("signature").children()) {
+    if (f.type() != pugi::node_element) continue;
+    if (std::string(f.name()) != "funcsym")
+      throw ProblemError("unsupported element <" + std::string(f.name()) + "> in <signature>");
+    std::string ar = TextOf(f.child("arity"));
+    if (ar != "1")
+      throw ProblemError("symbol \"" + TextOf(f.child("name")) + "\" has arity " + ar +
+                         "; a string rewriting system has only unary symbols");
+  }
+
+  pugi::xml_node rules = trs.child("rules");
+  if (!rules) throw ProblemError(path + " has no <rules> element");
+  std::string out = "(RULES\n";
+  int number = 0;
+  std::vector<pugi::xml_node> rule_nodes;
+  for (pugi::xml_node n : rules.children()) {
+    if (n.type() != pugi::node_element) continue;
+    std::string s = n.name();
+    if (s == "relrules")
+      throw ProblemError("relative rules (<relrules>): only plain rewriting is supported");
+    if (s != "rule") throw ProblemError("unsupported element <" + s + "> in <rules>");
+    rule_nodes.push_back(n);
+  }
+  for (pugi::xml_node n : rule_nodes) {
+    number++;
+    std::string where = "rule " + std::to_string(number);
+    for (pugi::xml_node d : n.children()) {
+      std::string s = d.name();
+      if (d.type() != pugi::node_element || s == "lhs" || s == "rhs") continue;
+      if (s == "conditions") throw ProblemError(where + ": conditional rules are not supported");
+      throw ProblemError(where + ": unsupported element <" + s + ">");
+    }
+    if (!n.child("lhs") || !n.child("rhs")) throw ProblemError(where + ": a side is missing");
+    std::string left_var, right_var;
+    std::vector<std::string> l = ReadSide(n.child("lhs"), where, left_var);
+    std::vector<std::string> rr = ReadSide(n.child("rhs"), where, right_var);
+    if (left_var != right_var)
+      throw ProblemError(where + ": the sides end in different variables \"" + left_var +
+                         "\" and \"" + right_var + "\"; not a string rule");
+    for (const std::string& s : l) out += s + " ";
+    out += "-> ";
+    for (const std::string& s : rr) out += s + " ";
+    out += number < static_cast<int>(rule_nodes.size()) ? ",\n" : ")\n";
+  }
+  if (rule_nodes.empty()) out += ")\n";
+  return out;
+}
+
+bool IsXml(const std::string& path, const std::string& content) {
+  if (path.size() >= 4 && strcasecmp(path.c_str() + path.size() - 4, ".xml") == 0) return true;
+  size_t b = content.find_first_not_of(" \t\r\n");
+  return b != std::string::npos && content[b] == '<';
+}
+
+std::string ReadProblem(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) throw ProblemError("cannot read " + path + ": " + std::strerror(errno));
+  std::stringstream s;
+  s << f.rdbuf();
+  if (f.bad()) throw ProblemError("cannot read " + path);
+  std::string content = s.str();
+  if (IsXml(path, content)) return XmlToSrs(path);
+  return content;
+}

@@ -1,0 +1,116 @@
+#include "util/file.h"
+
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "util/error.h"
+
+namespace {
+std::string ErrnoReason() { return errno ? std::string(": ") + std::strerror(errno) : ""; }
+}  // namespace
+
+void TextFile::Rewrite() {
+  Close();
+  errno = 0;
+  f = std::fopen(name.c_str(), "w");
+  if (!f) IoError("cannot open \"" + name + "\" for writing" + ErrnoReason());
+}
+
+void TextFile::Reset() {
+  Close();
+  errno = 0;
+  f = std::fopen(name.c_str(), "r");
+  if (!f) IoError("cannot open \"" + name + "\" for reading" + ErrnoReason());
+}
+
+void TextFile::Close() {
+  if (!f) return;
+  std::FILE* g = f;
+  f = nullptr;
+  errno = 0;
+  if (std::fclose(g) != 0) IoError("cannot close \"" + name + "\"" + ErrnoReason());
+}
+
+void TextFile::Write(const std::string& s) {
+  if (!f) IoError("write to \"" + name + "\", which is not open");
+  errno = 0;
+  if (std::fwrite(s.data(), 1, s.size(), f) != s.size())
+    IoError("cannot write to \"" + name + "\"" + ErrnoReason());
+  if (flush_each_write) Flush();
+}
+
+void TextFile::Flush() {
+  errno = 0;
+  if (f && std::fflush(f) != 0) IoError("cannot write to \"" + name + "\"" + ErrnoReason());
+}
+
+bool TextFile::Eof() {
+  if (!f) IoError("read from \"" + name + "\", which is not open");
+  int c = std::getc(f);
+  if (c == EOF) {
+    if (std::ferror(f)) IoError("cannot read \"" + name + "\"");
+    return true;
+  }
+  std::ungetc(c, f);
+  return false;
+}
+
+bool ReadWholeLine(std::FILE* f, std::string& line) {
+  line.clear();
+  int c = std::getc(f);
+  if (c == EOF) return false;
+  while (c != EOF && c != '\n') {
+    line.push_back(static_cast<char>(c));
+    c = std::getc(f);
+  }
+  return true;
+}
+
+std::string TextFile::ReadLine() {
+  if (!f) IoError("read from \"" + name + "\", which is not open");
+  std::string line;
+  if (!ReadWholeLine(f, line)) {
+    if (std::ferror(f)) IoError("cannot read \"" + name + "\"");
+    IoError("read past the end of \"" + name + "\"");
+  }
+  if (std::ferror(f)) IoError("cannot read \"" + name + "\"");
+  return line;
+}
+
+int64_t TextFile::ReadInteger() {
+  if (!f) IoError("read from \"" + name + "\", which is not open");
+  int c = std::getc(f);
+  while (c == ' ' || c == '\t' || c == '\n' || c == '\r') c = std::getc(f);
+  if (c == EOF) IoError("read past the end of \"" + name + "\" where a number was expected");
+  bool negative = false;
+  if (c == '+' || c == '-') {
+    negative = c == '-';
+    c = std::getc(f);
+  }
+  if (c < '0' || c > '9') IoError("\"" + name + "\" has no integer where one was expected");
+  int64_t n = 0;
+  for (; c >= '0' && c <= '9'; c = std::getc(f)) {
+    if (n > (INT64_MAX - (c - '0')) / 10) IoError("integer too large in \"" + name + "\"");
+    n = n * 10 + (c - '0');
+  }
+  while (c != EOF && c != '\n') c = std::getc(f);  // the rest of the line is a comment
+  if (std::ferror(f)) IoError("cannot read \"" + name + "\"");
+  return negative ? -n : n;
+}
+
+void Print(const std::string& s) {
+  errno = 0;
+  if (std::fwrite(s.data(), 1, s.size(), stdout) != s.size() || std::fflush(stdout) != 0)
+    IoError("cannot write to standard output" + ErrnoReason());
+}
+
+void Shell(const std::string& command) {
+  std::fflush(stdout);
+  errno = 0;
+  int st = std::system(command.c_str());
+  if (st == -1) IoError("cannot start the shell for \"" + command + "\"" + ErrnoReason());
+  if (!WIFEXITED(st)) IoError("shell command \"" + command + "\" did not end normally");
+}

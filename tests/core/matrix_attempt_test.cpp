@@ -1,0 +1,425 @@
+// Matrix attempts driven in-process against a fake solver: a shell script
+// that keeps a copy of the benchmark and answers with a canned text.
+#include "matrix/matrix_attempt.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "store_fixture.h"
+
+namespace {
+
+std::vector<std::string> LinesOf(const std::string& t) {
+  std::vector<std::string> v;
+  std::istringstream s(t);
+  for (std::string l; std::getline(s, l);) v.push_back(l);
+  return v;
+}
+
+struct AttemptResult {
+  std::string out, err, bench;
+};
+
+class MatrixAttempt : public InTempDir {
+ protected:
+  void SetUp() override {
+    InTempDir::SetUp();
+    WriteFile("fake-solver.sh", "cp \"$2\" bench.txt\ncat answer\n");
+  }
+
+  // Reads the system and sets the mode: 'n' normal, 't' tropical, 'a' arctic.
+  void LoadSystem(const std::string& text, char mode, int64_t mxr = 0) {
+    ReadSystem(text);
+    Rr.Bind("frm");
+    Path = "sh ./fake-solver.sh";
+    Mp = mode == 'n';
+    Trop = mode == 't';
+    Mxr = mxr;
+  }
+
+  AttemptResult Run(int64_t d, const std::string& answer) {
+    WriteFile("answer", answer);
+    std::remove("bench.txt");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    Typgr(d);
+    AttemptResult u;
+    u.out = testing::internal::GetCapturedStdout();
+    u.err = testing::internal::GetCapturedStderr();
+    u.bench = ReadFile("bench.txt");
+    return u;
+  }
+
+  std::string RuleLines() {
+    std::string t;
+    for (int64_t k = 1; k <= Hib; k++) t += Schrijfregel(k) + "\n";
+    return t;
+  }
+};
+
+const std::string kRejected = "model rejected by the interpretation check\n";
+
+// The whole benchmark for «a a -> a» in dimension 1, as the solver sees it.
+TEST_F(MatrixAttempt, TropicalBenchmarkOfDimensionOne) {
+  LoadSystem("(RULES a a -> a )", 't', 3);  // dimension 1 bounds by 10 whatever Mxr says
+  AttemptResult u = Run(1, "unsat\n");
+  EXPECT_EQ(
+      u.bench,
+      "(benchmark test.smt\n"
+      ":logic QF_UFLIA\n"
+      ":extrafuns ((A Int Int Int Int))\n"
+      ":extrapreds ((D Int))\n"
+      ":extrapreds ((I Int Int Int))\n"
+      ":formula (and\n"
+      "(or\n"
+      "(D 1)\n"
+      ")\n"
+      "(not (I 1 1 1))\n"
+      "(<= 0 (A 1 1 1))\n"
+      "(>= 10 (A 1 1 1))\n"
+      "(or\n"
+      "(and (= (A 2 1 1) (+ (A 1 1 1) (A 1 1 1))) (not (I 2 1 1)) (not (I 1 1 1)) (not (I 1 1 "
+      "1))) (and (I 2 1 1) (I 1 1 1)) (and (I 2 1 1) (I 1 1 1))\n"
+      ")\n"
+      "(or (and (not (I 2 1 1)) (not (I 1 1 1)) (not (I 1 1 1))\n"
+      "(<= (A 2 1 1) (+ (A 1 1 1) (A 1 1 1)))) (I 1 1 1) (I 1 1 1))\n"
+      "; rule 1\n"
+      "(or (not (D 1)) (I 2 1 1) (and (not (I 2 1 1)) (not (I 1 1 1)) (> (A\n"
+      "2 1 1)  (A 1 1 1))))\n"
+      "(or (D 1) (I 2 1 1) (and (not (I 2 1 1)) (not (I 1 1 1)) (>= (A\n"
+      "2 1 1)  (A 1 1 1))))\n"
+      "))\n");
+  EXPECT_EQ(LinesOf(u.bench).size(), 23u);
+  EXPECT_EQ(u.out, "");  // a failure is silent unless Verbose
+  EXPECT_EQ(Hib, 1);
+}
+
+TEST_F(MatrixAttempt, NormalBenchmarkOfDimensionOne) {
+  LoadSystem("(RULES a a -> a )", 'n');
+  EXPECT_EQ(Run(1, "unsat\n").bench,
+            "(benchmark test.smt\n"
+            ":logic QF_UFLIA\n"
+            ":extrafuns ((A Int Int Int Int))\n"
+            ":extrapreds ((D Int))\n"
+            ":extrapreds ((B Int Int Int Int))\n"
+            ":formula (and\n"
+            "(or\n"
+            "(D 1)\n"
+            ")\n"
+            "(< 0 (A 1 1 1))\n"
+            "(= (A 1 1 1) (+ (ite (B 1 1 1 0) 1 0 ) (ite (B 1 1 1 1) 2 0) (ite (B 1 1 1 2) 4 0)))\n"
+            "(<= 0 (A 1 1 1))\n"
+            "(>= 10 (A 1 1 1))\n"
+            " (= (A 2 1 1) (+ \n"
+            "(ite (B 1 1 1 0) (A 1 1 1) 0)\n"
+            "(ite (B 1 1 1 1) (* 2 (A 1 1 1)) 0)\n"
+            "(ite (B 1 1 1 2) (* 4 (A 1 1 1)) 0)\n"
+            "))\n"
+            "; rule 1\n"
+            "(iff (D 1) (> (A 2 1 1)  (A 1 1 1)))\n"
+            "(>= (A 2 1 1)  (A 1 1 1))\n"
+            "))\n");
+}
+
+// Tropical and arctic benchmarks differ only in the comparison word of the
+// products and in the matrix that excuses a rule comparison.
+TEST_F(MatrixAttempt, ModesDifferOnlyWhereTheyMust) {
+  LoadSystem("(RULES a b -> b )", 't');
+  std::vector<std::string> t = LinesOf(Run(2, "unsat\n").bench);
+  LoadSystem("(RULES a b -> b )", 'a');
+  std::vector<std::string> a = LinesOf(Run(2, "unsat\n").bench);
+  LoadSystem("(RULES a b -> b )", 'n');
+  std::string normal = Run(2, "unsat\n").bench;
+
+  // Two symbols, one product (3 = a b), right matrix 2, no bound in dimension 2.
+  ASSERT_EQ(t.size(), 5u + 1 + 3 + 2 + 8 + 32 + 17 + 1);
+  ASSERT_EQ(a.size(), t.size());
+  int comparisons = 0, exemptions = 0;
+  for (size_t q = 0; q < t.size(); q++) {
+    if (t[q] == a[q]) continue;
+    if (t[q].rfind("(<= (A 3 ", 0) == 0) {
+      EXPECT_EQ(a[q], "(>= (A 3 " + t[q].substr(9));
+      comparisons++;
+    } else {
+      size_t p = t[q].find("(I 3 ");
+      ASSERT_NE(p, std::string::npos) << t[q];
+      EXPECT_EQ(t[q].find("(I "), p);
+      std::string expected = t[q];
+      expected[p + 3] = '2';
+      EXPECT_EQ(a[q], expected);
+      exemptions++;
+    }
+  }
+  EXPECT_EQ(comparisons, 8);  // 4 entries, 2 values of k
+  EXPECT_EQ(exemptions, 8);   // 4 entries, strict and weak
+
+  EXPECT_EQ(LinesOf(normal).size(), 5u + 1 + 3 + 2 + 8 + 8 + 32 + 6 + 1);
+  EXPECT_NE(normal.find(":extrapreds ((B Int Int Int Int))\n"), std::string::npos);
+  EXPECT_NE(
+      normal.find(
+          "(= (A 2 2 1) (+ (ite (B 2 2 1 0) 1 0 ) (ite (B 2 2 1 1) 2 0) (ite (B 2 2 1 2) 4 0)))\n"),
+      std::string::npos);
+  EXPECT_NE(normal.find(" (= (A 3 1 2) (+ \n(ite (B 2 1 2 0) (A 1 1 1) 0)\n"), std::string::npos);
+  EXPECT_EQ(normal.find("(I "), std::string::npos);
+  EXPECT_EQ(normal.find("(>= 0"), std::string::npos);  // no bound when Mxr is 0
+  for (const std::string& l : t) EXPECT_EQ(l.find("(B "), std::string::npos);
+}
+
+TEST_F(MatrixAttempt, BoundOfTheSymbolsEntries) {
+  LoadSystem("(RULES a -> )", 'a', 4);
+  std::string b = Run(2, "unsat\n").bench;
+  EXPECT_NE(b.find("(<= 0 (A 1 2 1))\n(<= 0 (A 1 2 2))\n(>= 4 (A 1 1 1))\n(>= 4 (A 1 1 2))\n"),
+            std::string::npos);
+  // Identity of the empty right side, then the comparison.
+  EXPECT_NE(b.find(" (= 0 (A 2 1 1)) (not (I 2 1 1))\n (I 2 1 2)\n (I 2 2 1)\n"
+                   " (= 0 (A 2 2 2)) (not (I 2 2 2))\n; rule 1\n"),
+            std::string::npos);
+  LoadSystem("(RULES a -> )", 'n', -1);
+  b = Run(2, "unsat\n").bench;
+  EXPECT_EQ(b.find("(>= -1"), std::string::npos);
+  EXPECT_NE(
+      b.find(" (= 1 (A 2 1 1))\n (= 0 (A 2 1 2))\n (= 0 (A 2 2 1))\n (= 1 (A 2 2 2))\n; rule 1\n"
+             "(iff (D 1) (> (A 1 1 1)  (A 2 1 1)))\n(>= (A 1 1 1)  (A 2 1 1))\n"),
+      std::string::npos);
+}
+
+// Matrix numbers run on across rules; an empty side gets an identity matrix.
+TEST_F(MatrixAttempt, MatrixNumbersAcrossRules) {
+  LoadSystem("(RULES a b a -> b , b b -> , -> a )", 't');
+  std::string b = Run(1, "unsat\n").bench;
+  std::vector<std::string> pieces = {"(and (= (A 3 1 1) (+ (A 1 1 1) (A 2 1 1)))",
+                                     "(and (= (A 4 1 1) (+ (A 3 1 1) (A 1 1 1)))",
+                                     "; rule 1\n(or (not (D 1)) (I 4 1 1) (and (not (I 4 1 1)) "
+                                     "(not (I 2 1 1)) (> (A\n4 1 1)  (A 2 1 1))))\n",
+                                     "(and (= (A 5 1 1) (+ (A 2 1 1) (A 2 1 1)))",
+                                     " (= 0 (A 6 1 1)) (not (I 6 1 1))\n; rule 2\n",
+                                     "(> (A\n5 1 1)  (A 6 1 1))))\n",
+                                     " (= 0 (A 7 1 1)) (not (I 7 1 1))\n; rule 3\n",
+                                     "(> (A\n7 1 1)  (A 1 1 1))))\n",
+                                     "(>= (A\n7 1 1)  (A 1 1 1))))\n))\n"};
+  size_t p = 0;
+  for (const std::string& s : pieces) {
+    size_t q = b.find(s, p);
+    ASSERT_NE(q, std::string::npos) << "missing after position " << p << ": " << s;
+    p = q + s.size();
+  }
+  EXPECT_EQ(p, b.size());
+  EXPECT_EQ(b.find("(A 8 "), std::string::npos);
+  EXPECT_NE(b.find("(or\n(D 1)\n(D 2)\n(D 3)\n)\n(not (I 1 1 1))\n(not (I 2 1 1))\n"),
+            std::string::npos);
+}
+
+TEST_F(MatrixAttempt, CompleteProofLeavesYes) {
+  LoadSystem("(RULES a a -> a )", 't');
+  AttemptResult u = Run(1, "sat\n\n (= (A 1 1 1) 1)\n (= (A 2 1 1) 2)\n (= (D 1) true)\n");
+  EXPECT_EQ(u.out, "interpretation of a: 1\nremove rule 1\ntermination has been proved\n");
+  EXPECT_EQ(u.err, "");
+  EXPECT_EQ(Hib, 0);
+  EXPECT_EQ(ReadFile("srs"), "YES\n");
+  EXPECT_FALSE(Exists("frm"));
+}
+
+TEST_F(MatrixAttempt, RemovesRulesTwoAndFourOfFive) {
+  LoadSystem("(RULES a -> a , a a -> a , b -> b , b b -> b , a b -> b a )", 't');
+  AttemptResult u = Run(1,
+                        "sat\nmodel\n (= (A 1 1 1) 1)\n (= (A 2 1 1) 1)\n (= (D 1) false)\n"
+                        " (= (D 2) true)\n (= (D 3) false)\n (= (D 4) true)\n (= (D 5) false)\n");
+  EXPECT_EQ(u.out,
+            "interpretation of a: 1\ninterpretation of b: 1\nremove rule 2\nremove rule 4\n");
+  EXPECT_EQ(Hib, 3);
+  EXPECT_EQ(RuleLines(), "a  -> a \nb  -> b \na b  -> b a \n");
+  EXPECT_FALSE(Exists("srs"));
+}
+
+TEST_F(MatrixAttempt, PrintsMatricesOfDimensionTwoAndThree) {
+  LoadSystem("(RULES a a -> a )", 't');
+  AttemptResult u =
+      Run(2,
+          "sat\n\n (= (A 1 1 1) 150)\n (= (I 1 1 2) true)\n (= (A 1 1 2) 4)\n"
+          " (= (A 1 2 1) 3)\n (= (I 1 2 1) true)\n (= (I 1 2 2) true)\n (= (D 1) true)\n");
+  EXPECT_EQ(
+      u.out,
+      "Tropical matrix interpretation\ninterpretation of a:\n/ 150 - \\\n\\ - - /\nremove rule 1\n"
+      "termination has been proved\n");
+  LoadSystem("(RULES a a -> a )", 'a');
+  u = Run(3,
+          "sat\n\n (= (A 1 1 1) 1)\n (= (I 1 1 2) true)\n (= (I 1 1 3) true)\n (= (I 1 2 1) true)\n"
+          " (= (I 1 2 2) true)\n (= (I 1 2 3) true)\n (= (I 1 3 1) true)\n (= (I 1 3 2) true)\n"
+          " (= (I 1 3 3) true)\n (= (D 1) true)\n");
+  EXPECT_EQ(
+      u.out,
+      "Arctic matrix interpretation\ninterpretation of a:\n/ 1 - - \\\n| - - - |\n\\ - - - /\n"
+      "remove rule 1\ntermination has been proved\n");
+  EXPECT_EQ(u.err, "");
+}
+
+// Numbers of any length. Rule 1000 is not rule 100, four-digit
+// matrix numbers are read and skipped, values of 100 and more print whole.
+TEST_F(MatrixAttempt, NumbersOfAnyLength) {
+  std::string s = "(RULES ";
+  for (int r = 1; r < 1000; r++) s += "a -> a , ";
+  s += "a a -> a )";
+  LoadSystem(s, 't');
+  std::string answer = "sat\n\n (= (A 1 1 1) 7)\n (= (A 1234 1 1) 5)\n (= (I 1234 1 1) true)\n";
+  for (int r = 1; r < 1000; r++) answer += " (= (D " + std::to_string(r) + ") false)\n";
+  answer += " (= (D 1000) true)\n";
+  AttemptResult u = Run(1, answer);
+  EXPECT_EQ(u.out, "interpretation of a: 7\nremove rule 1000\n");
+  EXPECT_EQ(Hib, 999);
+
+  // Symbol 12 is matrix 12, not matrix 1.
+  LoadSystem("(RULES a b c d e f g h i j k l -> l )", 't', 200);
+  u = Run(2,
+          "sat\n\n (= (A 1 1 1) 150)\n (= (A 1 1 2) 150)\n (= (A 1 2 1) 150)\n (= (A 1 2 2) 150)\n"
+          " (= (A 12 1 1) 123)\n (= (A 12 2 2) 1)\n (= (A 12345 1 1) -9)\n (= (D 1) true)\n");
+  EXPECT_NE(u.out.find("interpretation of a:\n/ 150 150 \\\n\\ 150 150 /\n"), std::string::npos);
+  EXPECT_NE(u.out.find("interpretation of l:\n/ 123 0 \\\n\\ 0 1 /\nremove rule 1\n"),
+            std::string::npos);
+}
+
+// Lines of another shape, and lines about matrices that are not a
+// symbol's or entries outside the dimension, change nothing.
+TEST_F(MatrixAttempt, MalformedModelLinesAreIgnored) {
+  LoadSystem("(RULES a a -> a )", 't');
+  AttemptResult u =
+      Run(1,
+          "sat\n\n (= (A 1 1 1) 2)\n (= (A 1 1) 5)\n (= (A x 1 1) 5)\n (= (A 1 1 1) five)\n"
+          " (= (A 1 1 1) 6\n (= (Q 1 1 1) 1)\n just some text\n (= (A 1 9 9) 3)\n"
+          " (= (A 0 1 1) 3)\n (= (A 2 1 1) 3)\n (= (I 1 1 1) maybe)\n (= (D x) true)\n"
+          " (= (B 1 1 1 0) true)\n (= (D 1) true)\n");
+  EXPECT_EQ(u.out, "interpretation of a: 2\nremove rule 1\ntermination has been proved\n");
+  EXPECT_EQ(u.err, "");
+}
+
+// A rule the model does not mention is not strict.
+TEST_F(MatrixAttempt, UnlistedRulesAreKept) {
+  LoadSystem("(RULES a a -> a , a -> a )", 't');
+  AttemptResult u = Run(1, "sat\n\n (= (A 1 1 1) 1)\n (= (D 1) true)\n");
+  EXPECT_EQ(u.out, "interpretation of a: 1\nremove rule 1\n");
+  EXPECT_EQ(RuleLines(), "a  -> a \n");
+}
+
+// Short, odd or empty answers are failed attempts.
+TEST_F(MatrixAttempt, AnswersWithoutAModelFail) {
+  for (const char* answer :
+       {"unknown\n", "sat\n", "sat\n\n", "error: no such file\n", "sat\nx\nshort\n", "unsat \n",
+        "sat\n\n (= (A 1 1 1) 1)\n (= (D 1) false)\n"}) {
+    LoadSystem("(RULES a a -> a )", 't');
+    AttemptResult u = Run(1, answer);
+    EXPECT_EQ(u.out, "") << answer;
+    EXPECT_EQ(u.err, "") << answer;
+    EXPECT_EQ(Hib, 1);
+    Verbose = true;
+    EXPECT_EQ(Run(1, answer).out, "attempt failed for dimension 1\n") << answer;
+  }
+  LoadSystem("(RULES a a -> a )", 't');
+  Verbose = true;
+  EXPECT_EQ(Run(2, "unsat\n").out, "attempt failed for dimension 2\n");
+  // A short line ends the model even when model lines follow.
+  EXPECT_EQ(Run(1, "sat\n\n (= (A 1 1 1) 1)\n\n (= (D 1) true)\n").out,
+            "attempt failed for dimension 1\n");
+}
+
+TEST_F(MatrixAttempt, AnAnswerWithNoLineIsAnIoError) {
+  LoadSystem("(RULES a a -> a )", 't');
+  WriteFile("answer", "");
+  EXPECT_EXIT(Typgr(1), testing::ExitedWithCode(42), "input/output error");
+}
+
+// The prover checks every model itself.
+TEST_F(MatrixAttempt, WrongModelsAreRejected) {
+  struct Case {
+    const char* system;
+    char mode;
+    int64_t d;
+    const char* answer;
+  };
+  const Case cases[] = {
+      // Strict rule that does not decrease, whatever the product the model claims.
+      {"(RULES a -> a a )", 't', 1, "sat\n\n (= (A 1 1 1) 1)\n (= (A 2 1 1) 0)\n (= (D 1) true)\n"},
+      // A rule not flagged strict that increases.
+      {"(RULES a a -> a , b -> b b )", 't', 1,
+       "sat\n\n (= (A 1 1 1) 1)\n (= (A 2 1 1) 1)\n (= (D 1) true)\n"},
+      // Negative and oversized entries, infinite top-left entry.
+      {"(RULES a a -> a )", 't', 1, "sat\n\n (= (A 1 1 1) -1)\n (= (D 1) true)\n"},
+      {"(RULES a a -> a )", 't', 1, "sat\n\n (= (A 1 1 1) 11)\n (= (D 1) true)\n"},
+      {"(RULES a a -> a )", 't', 1, "sat\n\n (= (I 1 1 1) true)\n (= (D 1) true)\n"},
+      // Strict rule that only decreases weakly.
+      {"(RULES a b -> b a )", 't', 1,
+       "sat\n\n (= (A 1 1 1) 1)\n (= (A 2 1 1) 1)\n (= (D 1) true)\n"},
+      {"(RULES a a -> a )", 't', 2,
+       "sat\n\n (= (A 1 1 1) 99999999999999999999)\n (= (D 1) true)\n"},
+      // Normal mode: positive top-left entry, entries of three bits, strict
+      // exactly when the top-left entry drops, no infinite element.
+      {"(RULES a a -> a )", 'n', 2, "sat\n\n (= (A 1 1 1) 0)\n (= (D 1) true)\n"},
+      {"(RULES a a -> a )", 'n', 2, "sat\n\n (= (A 1 1 1) 8)\n (= (D 1) true)\n"},
+      {"(RULES a a -> a , b -> b )", 'n', 2,
+       "sat\n\n (= (A 1 1 1) 2)\n (= (A 2 1 1) 1)\n (= (D 1) true)\n"
+       " (= (D 2) true)\n"},
+      {"(RULES a a -> a , a b -> b )", 'n', 2,
+       "sat\n\n (= (A 1 1 1) 2)\n (= (A 2 1 1) 1)\n (= (D 1) true)\n"
+       " (= (D 2) false)\n"},
+      {"(RULES a a -> a )", 'n', 2,
+       "sat\n\n (= (A 1 1 1) 2)\n (= (I 1 2 2) true)\n (= (D 1) true)\n"},
+      // Weak comparison of an entry other than the top-left one.
+      {"(RULES a -> b )", 'n', 2,
+       "sat\n\n (= (A 1 1 1) 2)\n (= (A 2 1 1) 1)\n (= (A 2 1 2) 1)\n (= (D 1) true)\n"},
+  };
+  for (const Case& g : cases) {
+    LoadSystem(g.system, g.mode, 0);
+    Verbose = true;
+    std::string before = RuleLines();
+    AttemptResult u = Run(g.d, g.answer);
+    EXPECT_EQ(u.err, kRejected) << g.system << " " << g.answer;
+    EXPECT_EQ(u.out, "attempt failed for dimension " + std::to_string(g.d) + "\n") << g.answer;
+    EXPECT_EQ(RuleLines(), before);
+    EXPECT_FALSE(Exists("srs"));
+  }
+}
+
+// An infinite entry excuses a comparison on the left in tropical mode and on
+// the right in arctic mode: one model passes in exactly one of them.
+TEST_F(MatrixAttempt, TheInfiniteElementSidesWithTheMode) {
+  const std::string left =
+      "sat\n\n (= (A 1 1 1) 2)\n (= (I 1 1 2) true)\n (= (A 1 2 1) 1)\n (= (A 1 2 2) 1)\n"
+      " (= (A 2 1 1) 1)\n (= (A 2 1 2) 5)\n (= (D 1) true)\n";
+  const std::string right =
+      "sat\n\n (= (A 1 1 1) 2)\n (= (A 1 1 2) 5)\n (= (A 1 2 1) 1)\n (= (A 1 2 2) 1)\n"
+      " (= (A 2 1 1) 1)\n (= (I 2 1 2) true)\n (= (D 1) true)\n";
+  LoadSystem("(RULES a -> b )", 't');
+  EXPECT_EQ(Run(2, left).err, "");
+  EXPECT_EQ(Hib, 0);
+  LoadSystem("(RULES a -> b )", 'a');
+  EXPECT_EQ(Run(2, left).err, kRejected);
+  EXPECT_EQ(Hib, 1);
+  EXPECT_EQ(Run(2, right).err, "");
+  EXPECT_EQ(Hib, 0);
+  LoadSystem("(RULES a -> b )", 't');
+  EXPECT_EQ(Run(2, right).err, kRejected);
+  EXPECT_EQ(Hib, 1);
+}
+
+// Products of long sides are recomputed exactly: 7^49 does not fit 128 bits.
+TEST_F(MatrixAttempt, LongProductsAreExact) {
+  std::string l, r;
+  for (int q = 0; q < 49; q++) l += "a ";
+  for (int q = 0; q < 48; q++) r += "a ";
+  LoadSystem("(RULES " + l + "-> " + r + ", " + r + "-> " + l + ")", 'n');
+  std::string model = "sat\n\n (= (A 1 1 1) 7)\n (= (A 1 2 2) 7)\n (= (A 1 1 2) 1)\n";
+  AttemptResult u = Run(2, model + " (= (D 1) true)\n (= (D 2) false)\n");
+  EXPECT_EQ(u.err, kRejected);  // rule 2 increases
+  LoadSystem("(RULES " + l + "-> " + r + ")", 'n');
+  u = Run(2, model + " (= (D 1) true)\n");
+  EXPECT_EQ(u.err, "");
+  EXPECT_EQ(
+      u.out,
+      "Normal matrix interpretation\ninterpretation of a:\n/ 7 1 \\\n\\ 0 7 /\nremove rule 1\n"
+      "termination has been proved\n");
+}
+
+}  // namespace

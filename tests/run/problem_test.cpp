@@ -1,0 +1,133 @@
+// The XML converter: every database problem against the text file beside it,
+// problems that are not string rewriting systems, and rules too long for one
+// line of the prover's reader.
+#include "run/problem.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "run/verdict.h"
+#include "runner_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Xml(const std::string& rules, const std::string& rest = "<strategy>FULL</strategy>") {
+  return "<?xml version=\"1.0\"?>\n<problem type=\"termination\"><trs><rules>" + rules +
+         "</rules></trs>" + rest + "</problem>\n";
+}
+
+std::string Term(const std::vector<std::string>& names, const std::string& var = "x1") {
+  std::string t = "<var>" + var + "</var>";
+  for (auto i = names.rbegin(); i != names.rend(); ++i)
+    t = "<funapp><name>" + *i + "</name><arg>" + t + "</arg></funapp>";
+  return t;
+}
+
+std::string XmlRule(const std::vector<std::string>& l, const std::vector<std::string>& r) {
+  return "<rule><lhs>" + Term(l) + "</lhs><rhs>" + Term(r) + "</rhs></rule>";
+}
+
+std::string Convert(const std::string& xml) {
+  TempDir m;
+  WriteFile(m / "p.xml", xml);
+  return XmlToSrs(m / "p.xml");
+}
+
+TEST(Xml, EveryDatabaseProblemReadsAsTheTextBesideIt) {
+  int n = 0;
+  for (const auto& e : fs::recursive_directory_iterator(TESSIVAR_TPDB_DIR)) {
+    if (e.path().extension() != ".xml") continue;
+    std::string xml = e.path().string();
+    std::string srs = e.path().parent_path() / (e.path().stem().string() + ".srs");
+    std::string text = XmlToSrs(xml);
+    EXPECT_EQ(RulesOf(text), RulesOf(ReadFile(srs))) << xml;
+    EXPECT_EQ(RulesOf(ReadProblem(xml)), RulesOf(ReadProblem(srs))) << xml;
+    n++;
+  }
+  EXPECT_GT(n, 100);
+}
+
+TEST(Xml, EmptySidesAndEmptySystem) {
+  std::string t = Convert(Xml(XmlRule({"a", "b"}, {}) + XmlRule({}, {"c"})));
+  EXPECT_EQ(RulesOf(t), (std::vector<Rule>{{{"a", "b"}, {}}, {{}, {"c"}}}));
+  EXPECT_TRUE(RulesOf(Convert(Xml(""))).empty());
+  EXPECT_NE(Convert(Xml("")).find(')'), std::string::npos);
+}
+
+TEST(Xml, LongRulesStayWhole) {
+  std::vector<std::string> l, r;
+  for (int i = 0; i < 60; i++) l.push_back("symbol" + std::to_string(i % 7) + "'x");
+  for (int i = 0; i < 45; i++) r.push_back("s" + std::string(i % 30 + 1, 'q'));
+  std::string t = Convert(Xml(XmlRule(l, r) + XmlRule(r, l) + XmlRule({"a"}, {"b"})));
+  EXPECT_EQ(RulesOf(t), (std::vector<Rule>{{l, r}, {r, l}, {{"a"}, {"b"}}}));
+}
+
+TEST(Xml, ProblemsThatAreNotStringRewritingSystems) {
+  const std::string binary =
+      "<rule><lhs><funapp><name>f</name><arg><var>x</var></arg><arg><var>x</var></arg></funapp>"
+      "</lhs><rhs><var>x</var></rhs></rule>";
+  const std::string constant =
+      "<rule><lhs><funapp><name>c</name></funapp></lhs><rhs><funapp><name>c</name></funapp></rhs>"
+      "</rule>";
+  const std::string sig =
+      "</rules><signature><funcsym><name>g</name><arity>2</arity></funcsym></signature><rules>";
+  struct Case {
+    std::string xml, reason;
+  };
+  std::vector<Case> cases = {
+      {Xml(binary), "applied to 2 arguments"},
+      {Xml(constant), "applied to 0 arguments"},
+      {Xml(XmlRule({"a"}, {"b"}) + sig), "arity 2"},
+      {Xml(XmlRule({"a"}, {"b"}) + "<relrules>" + XmlRule({"b"}, {"a"}) + "</relrules>"),
+       "relative"},
+      {Xml(XmlRule({"a"}, {"b"}), "<strategy>INNERMOST</strategy>"), "INNERMOST"},
+      {Xml(XmlRule({"a b"}, {"b"})), "a blank"},
+      {Xml(XmlRule({"a"}, {"f)"})), "\")\""},
+      {Xml(XmlRule({"a,"}, {"b"})), "\",\""},
+      {Xml(XmlRule({"a-b"}, {"b"})), "\"-\""},
+      {Xml("<rule><lhs>" + Term({"a"}, "x") + "</lhs><rhs>" + Term({"a"}, "y") + "</rhs></rule>"),
+       "different variables"},
+      {Xml("<rule><lhs>" + Term({"a"}) + "</lhs></rule>"), "side is missing"},
+      {"<problem><trs><rules>" + XmlRule({"a"}, {"b"}) + "</trs></problem>", "not well-formed"},
+      {"<problem type=\"termination\"><strategy>FULL</strategy></problem>", "no <trs>"},
+  };
+  for (const Case& g : cases) {
+    try {
+      Convert(g.xml);
+      ADD_FAILURE() << "accepted: " << g.xml;
+    } catch (const ProblemError& f) {
+      EXPECT_NE(std::string(f.what()).find(g.reason), std::string::npos)
+          << f.what() << " lacks " << g.reason;
+    }
+  }
+}
+
+TEST(Xml, RunnerRefusesWithTheReasonAndStatus2) {
+  TempDir m;
+  WriteFile(m / "bin.xml", Xml(XmlRule({"a"}, {"b"}), "<strategy>OUTERMOST</strategy>"));
+  ProgramRun l = RunIn(m.path, Runner + " bin.xml", "");
+  EXPECT_EQ(l.status, 2);
+  EXPECT_EQ(l.out, "");
+  EXPECT_NE(l.err.find("strategy OUTERMOST: only FULL"), std::string::npos) << l.err;
+  // A name the prover would cut to 255 bytes is refused.
+  WriteFile(m / "long_rule.xml", Xml(XmlRule({std::string(256, 'a')}, {"b"})));
+  l = RunIn(m.path, Runner + " long_rule.xml", "");
+  EXPECT_EQ(l.status, 2);
+  EXPECT_NE(l.err.find("longer than 255 bytes"), std::string::npos) << l.err;
+}
+
+TEST(Verdict, OnlyWholeClosingLinesMeanYes) {
+  EXPECT_EQ(Verdict("x\nremove rule 1\ntermination has been proved\n"), "YES");
+  EXPECT_EQ(Verdict("\nTerminating due to match bound 12,\nproved by the graph\n"), "YES");
+  EXPECT_EQ(Verdict("a b  -> b a \nno proof found\n"), "MAYBE");
+  // Symbol names may spell the same words; a rule line always has its arrow.
+  EXPECT_EQ(Verdict("termination has been proved  -> a \nno proof found\n"), "MAYBE");
+  EXPECT_EQ(Verdict("Terminating due to match bound 1, -> \n"), "MAYBE");
+  EXPECT_EQ(Verdict("Terminating due to match bound ,\n"), "MAYBE");
+  EXPECT_EQ(Verdict(""), "MAYBE");
+}
+
+}  // namespace

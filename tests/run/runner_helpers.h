@@ -1,0 +1,99 @@
+// Helpers of the runner's tests: problems in the prover's text format read
+// back as rule lists, scripts that stand in for the solver, and a look at
+// the processes that are still running.
+#pragma once
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "program_run.h"
+
+using Rule = std::pair<std::vector<std::string>, std::vector<std::string>>;
+
+// The rules of a system text as the prover's reader takes them: lines joined
+// without a separator (an empty line counts as a blank), the header up to the
+// first "S" skipped, rules separated by ",", ended by ")", names ended by
+// blanks, the arrow "->" between the sides.
+inline std::vector<Rule> RulesOf(const std::string& text) {
+  std::string t;
+  size_t b = 0;
+  while (b <= text.size()) {
+    size_t e = text.find('\n', b);
+    if (e == std::string::npos) e = text.size();
+    t += e == b ? std::string(" ") : text.substr(b, e - b);
+    b = e + 1;
+  }
+  t = t.substr(t.find('S') + 1);
+  t = t.substr(0, t.find(')'));
+  std::vector<Rule> rules;
+  size_t p = 0;
+  while (p < t.size()) {
+    size_t k = t.find(',', p);
+    if (k == std::string::npos) k = t.size();
+    std::string r = t.substr(p, k - p);
+    p = k + 1;
+    size_t arrow = r.find("->");
+    if (arrow == std::string::npos) continue;  // an empty place between ","
+    Rule rule;
+    auto SplitNames = [](const std::string& s, std::vector<std::string>& out) {
+      size_t i = 0;
+      while (i < s.size()) {
+        size_t j = s.find(' ', i);
+        if (j == std::string::npos) j = s.size();
+        if (j > i) out.push_back(s.substr(i, j - i));
+        i = j + 1;
+      }
+    };
+    SplitNames(r.substr(0, arrow), rule.first);
+    SplitNames(r.substr(arrow + 2), rule.second);
+    rules.push_back(rule);
+  }
+  return rules;
+}
+
+inline void WriteScript(const std::string& path, const std::string& text) {
+  WriteFile(path, "#!/bin/sh\n" + text);
+  chmod(path.c_str(), 0755);
+}
+
+// Processes, zombies aside, whose command line contains `mark`.
+inline int ProcessesMatching(const std::string& mark) {
+  int n = 0;
+  DIR* d = opendir("/proc");
+  while (dirent* e = readdir(d)) {
+    std::string pid = e->d_name;
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string stat = ReadFile("/proc/" + pid + "/stat");
+    size_t h = stat.rfind(')');
+    if (h == std::string::npos || h + 2 >= stat.size() || stat[h + 2] == 'Z') continue;
+    std::string cmd = ReadFile("/proc/" + pid + "/cmdline");
+    for (char& c : cmd)
+      if (c == '\0') c = ' ';
+    if (cmd.find(mark) != std::string::npos) n++;
+  }
+  closedir(d);
+  return n;
+}
+
+inline const std::string Runner = std::string(TESSIVAR_BIN_DIR) + "/tessivar-run";
+inline const std::string Batch = std::string(TESSIVAR_BIN_DIR) + "/tessivar-batch";
+
+// A parameter file for a fake solver: dimensions 3, match bounds on.
+inline std::string FakeSolverParam(const std::string& solver) {
+  return Param(solver, 0, 0, 3, 3, 1, 3);
+}
+
+// What tessivar-run must print for a system: the prover's own output from a
+// run in a folder of its own, behind its verdict.
+inline std::string ExpectedOutput(const std::string& system, const std::string& param) {
+  TempDir m;
+  WriteFile(m / "param", param);
+  ProgramRun l = RunIn(m.path, Prover, system);
+  bool yes = false;
+  for (const char* r : {"\ntermination has been proved\n", "\nTerminating due to match bound "})
+    yes = yes || l.out.find(r) != std::string::npos;
+  return (yes ? "YES\n" : "MAYBE\n") + l.out;
+}
