@@ -546,7 +546,10 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   int widest_exhausted = 0;
   std::string exhausted_why;
   size_t exhausted = 0;
-  auto track = [&](std::unique_ptr<Lane> lane, SatStats& ts) {
+  // The last lane of each thread is kept to the end: freeing it waits until
+  // the outcome has been given.
+  std::vector<std::unique_ptr<Lane>> finished;
+  auto track = [&](std::unique_ptr<Lane>& lane, SatStats& ts) {
     for (;;) {
       if (!lane) {
         {
@@ -578,14 +581,16 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   // them, it keeps a core and they share the other.
   SatStats other;
   std::string failed[2];
-  auto start = [&track](std::unique_ptr<Lane> lane, SatStats* ts, std::string* why) {
-    return std::thread([&track, ts, why, lane = std::move(lane)]() mutable {
+  auto start = [&](std::unique_ptr<Lane> lane, SatStats* ts, std::string* why) {
+    return std::thread([&track, &mu, &finished, ts, why, lane = std::move(lane)]() mutable {
       setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
       try {
-        track(std::move(lane), *ts);
+        track(lane, *ts);
       } catch (const std::exception& e) {
         *why = e.what();
       }
+      std::lock_guard<std::mutex> lock(mu);
+      finished.push_back(std::move(lane));
     });
   };
   std::thread narrow = start(std::move(first), &st, &failed[0]);
@@ -598,7 +603,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
     throw;
   }
   narrow.join();
-  if (found) return SatOutcome::Sat;
+  if (found) return settled(SatOutcome::Sat);
   if (exhausted == widths.size()) {
     st.exhausted = true;
     st.reason = exhausted_why;
@@ -609,7 +614,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
     for (const std::string& why : failed)
       if (!why.empty()) st.reason = "the search failed: " + why;
   }
-  return SatOutcome::Unknown;
+  return settled(SatOutcome::Unknown);
 }
 
 namespace {

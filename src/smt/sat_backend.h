@@ -32,10 +32,10 @@ struct SatOptions {
   bool widen = false;
   // Called once the encoding is chosen, with whether it is exact.
   std::function<void(bool exact)> on_exactness;
-  // Called with the outcome (and the model, for Sat) of a search of one
-  // width just before its encoding and solver are freed, which takes
-  // seconds on large benchmarks: a caller that only wants the answer may
-  // give it and leave at once. Not called while widening.
+  // Called with the outcome (and the model, for Sat) just before the
+  // encodings and solvers are freed, which takes seconds on large
+  // benchmarks: a caller that only wants the answer may give it and leave
+  // at once.
   std::function<void(SatOutcome, const Model&, const SatStats&)> before_teardown;
   // Set by another thread to end the search early (answer Unknown).
   const std::atomic<bool>* stop = nullptr;
