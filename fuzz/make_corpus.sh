@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the seed corpora of the fuzz targets (fuzz/corpus/NAME) from the
+# Makes the seed corpora of the fuzz targets (fuzz/corpus/SOURCE) from the
 # shared problems, the benchmarks the prover writes for them and the answers
 # the solver front end gives. Run it after a release build; its output is
 # kept in the repository, so it is run again only to renew the seeds.

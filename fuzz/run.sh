@@ -3,7 +3,7 @@
 #
 # usage: fuzz/run.sh TARGET SEEDS SECONDS [WORKDIR] [LIBFUZZER-OPTIONS...]
 #   TARGET   a fuzz target of a tree configured with -DTESSIVAR_FUZZ=ON
-#   SEEDS    its seed corpus (fuzz/corpus/NAME); it is only read
+#   SEEDS    its seed corpus (fuzz/corpus/SOURCE); it is only read
 #   WORKDIR  where the inputs found, the log and any crashing input go
 #            (default: a new temporary folder); a later run goes on from
 #            the inputs an earlier one left there
@@ -11,7 +11,7 @@
 # target's status, with the end of the log and the saved input.
 set -uo pipefail
 target="${1:?usage: run.sh TARGET SEEDS SECONDS [WORKDIR] [OPTIONS...]}"
-seeds="$(cd "${2:?}" && pwd)"
+seeds="$(cd "${2:?}" && pwd)" || exit 2
 seconds="${3:?}"
 work="${4:-$(mktemp -d /tmp/tessivar-fuzz-run-XXXXXX)}"
 shift $(( $# < 4 ? $# : 4 ))
