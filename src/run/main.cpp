@@ -72,12 +72,23 @@ struct TempFolder {
   std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
+// The prover overwrites its benchmark "frm" with the solver's answer; for
+// --keep the solver's command line first copies it to "benchmark".
+std::string KeepingBenchmarks(const std::string& param) {
+  const std::string copy = "cp frm benchmark; ";
+  if (param.find('\n') + copy.size() > MaxSolverCommandBytes)
+    throw ProblemError("with --keep the solver's command line can have at most " +
+                       std::to_string(MaxSolverCommandBytes - copy.size()) +
+                       " bytes, since \"" + copy + "\" goes in front of it");
+  return copy + param;
+}
+
 void KeepFiles(const std::string& work, const std::string& target) {
   std::error_code err;
   fs::create_directory(target, err);
   if (err || !fs::is_directory(target))
     throw EnvironmentError("cannot make the folder " + target + " for --keep");
-  for (const char* name : {"srs", "frm", "r"}) {
+  for (const char* name : {"srs", "frm", "r", "benchmark"}) {
     fs::path from = fs::path(work) / name;
     if (!fs::exists(from)) continue;
     fs::copy_file(from, fs::path(target) / name, fs::copy_options::overwrite_existing, err);
@@ -102,6 +113,7 @@ Prover ClassicProver(const Options& in, const std::string& bin, const TempFolder
   std::string prover = bin + "/tessivar";
   RequireProgram(prover, "classic prover");
   std::string param = in.param.empty() ? DefaultParam(bin) : ReadParam(in.param);
+  if (!in.keep_dir.empty()) param = KeepingBenchmarks(param);
   WriteWholeFile(work / "param", param);
   WriteWholeFile(work / "input", ClassicText(rules));
   return Prover{ProverKind::Classic, Job{prover, {}, work.path, work / "input", work / "classic.err"}};

@@ -145,6 +145,9 @@ TEST(Keep, KeepGetsTheProversFiles) {
   EXPECT_TRUE(srs == "YES\n" || RulesOf(srs) == (std::vector<Rule>{{{"a", "a"}, {"a"}}})) << srs;
   EXPECT_EQ(l.out.substr(0, 4) == "YES\n", srs == "YES\n");
   EXPECT_FALSE(Exists(m / "kept/param"));
+  // The last benchmark, which the prover itself overwrites with the answer.
+  EXPECT_EQ(ReadFile(m / "kept/benchmark").substr(0, 16), "(benchmark test.");
+  EXPECT_EQ(ReadFile(m / "kept/r"), "unsat\n");
 }
 
 }  // namespace
