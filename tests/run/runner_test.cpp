@@ -152,7 +152,7 @@ TEST(Output, TheVerdictComesFirstAndStandardErrorAfterTheProof) {
 
 TEST(Help, EveryProgramAnswersHelpOnStandardOutput) {
   TempDir m;
-  for (const std::string program : {"tessivar", "tessivar-run", "tessivar-batch", "tessivar-smt"})
+  for (const std::string program : {"tessivar", "tessivar-run", "tessivar-batch", "tessivar-smt", "tessivar-check"})
     for (const char* option : {"-h", "--help"}) {
       ProgramRun l = RunIn(m.path, std::string(TESSIVAR_BIN_DIR) + "/" + program + " " + option, "");
       EXPECT_EQ(l.status, 0) << program << option;
