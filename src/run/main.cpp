@@ -148,7 +148,15 @@ Plan MakePlan(const Options& in, const std::vector<NamedRule>& rules, const Temp
     }
   }
   if (classic) plan.provers.push_back(ClassicProver(in, bin, work, rules));
-  if (engine) plan.provers.push_back(EngineProver(in, bin, work, rules));
+  if (engine) {
+    try {
+      plan.provers.push_back(EngineProver(in, bin, work, rules));
+    } catch (const EnvironmentError& e) {
+      // Only the default may do without the engine, while it is not built.
+      if (in.prover_given || !classic || !in.certificate.empty()) throw;
+      plan.notes += std::string("tessivar-run: ") + e.what() + "; the classic prover ran alone\n";
+    }
+  }
   return plan;
 }
 

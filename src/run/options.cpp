@@ -78,6 +78,7 @@ Options ParseArguments(int argc, char** argv) {
       in.certificate = Value();
     } else if (a == "--prover") {
       in.prover = ParseProverChoice(Value());
+      in.prover_given = true;
     } else if (a == "--engine") {
       in.engine = Value();
     } else if (a == "--follow") {

@@ -15,6 +15,7 @@ struct Options {
   std::string problem, param, keep_dir, certificate, engine;
   double limit = 0;  // seconds; 0: none
   ProverChoice prover;
+  bool prover_given = false;  // --prover was on the command line
   bool follow = false;
   bool help = false;
 };

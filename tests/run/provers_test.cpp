@@ -3,6 +3,7 @@
 // other, what the engine is given, its certificate, and its failures.
 #include <gtest/gtest.h>
 
+#include "run/defaults.h"
 #include "runner_helpers.h"
 
 namespace {
@@ -113,6 +114,15 @@ TEST(Engine, CertificateTimeLimitAndFailures) {
     l = f.Run(f.m / "no-engine", std::string("--prover ") + p);
     EXPECT_EQ(l.status, 1);
     EXPECT_EQ(FirstLine(l.err), "tessivar-run: no engine at " + f.m / "no-engine" + "; build it first (./build.sh)");
+  }
+  // Only the default "both" does without an engine that is not built, and says so.
+  if (std::string(DEFAULT_PROVER_NAME) == "both") {
+    Folder quick(false);
+    l = quick.Run(quick.m / "no-engine", "");
+    EXPECT_EQ(l.status, 0);
+    EXPECT_EQ(l.out.substr(0, 23), "MAYBE\nprover: classic\nT");
+    EXPECT_EQ(FirstLine(l.err), "tessivar-run: no engine at " + quick.m / "no-engine" +
+                                    "; build it first (./build.sh); the classic prover ran alone");
   }
 }
 
