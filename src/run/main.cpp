@@ -181,7 +181,6 @@ Ending RunProvers(const Options& in, const Plan& plan, const TempFolder& work) {
   auto judge = [&](size_t i, const JobOutcome& o) {
     e.ends[i] = JudgeEnd(plan.provers[i].kind, o, ReadWholeFile(jobs[i].error_file));
   };
-  CatchStopSignals();
   e.outcome = RunJobs(
       jobs, in.limit, work.path,
       [&](size_t i, const JobOutcome& o) {
@@ -278,6 +277,8 @@ void PrintProverErrors(const Plan& plan) {
 }
 
 int Run(const Options& in) {
+  // From here a stop signal is noted, not fatal, so the folder is always removed.
+  CatchStopSignals();
   std::vector<NamedRule> rules = ReadProblem(in.problem);
   TempFolder work;
   Plan plan = MakePlan(in, rules, work);

@@ -161,6 +161,18 @@ TEST(Help, EveryProgramAnswersHelpOnStandardOutput) {
     }
   // The classic prover answers before it looks for "param".
   EXPECT_FALSE(Exists(m / "frm"));
+  // The front end's error: the answer "error" for its caller, the reason for
+  // a person; once where both go to one file.
+  std::string smt = std::string(TESSIVAR_BIN_DIR) + "/tessivar-smt --bogus";
+  ProgramRun l = RunIn(m.path, smt, "");
+  EXPECT_EQ(l.status, 1);
+  EXPECT_EQ(l.out.substr(0, 30), "error unknown argument '--bogu");
+  EXPECT_EQ(l.err.substr(0, 43), "tessivar-smt: error unknown argument '--bog");
+  l = RunIn(m.path, "(" + smt + " 2>&1)", "");
+  EXPECT_EQ(l.out.substr(0, 43), "tessivar-smt: error unknown argument '--bog");
+  EXPECT_EQ(l.out.find("error unknown", 20), std::string::npos) << l.out;
+  EXPECT_EQ(RunIn(m.path, smt.substr(0, smt.size() - 7) + "--backend=sat -m missing.smt", "").out,
+            "error cannot open missing.smt: No such file or directory\n");
 }
 
 }  // namespace
