@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "engine/encodings/order_cells.h"
 #include "engine/encodings/semiring_cells.h"
 #include "engine/encodings/shared_factors.h"
 
@@ -26,16 +27,32 @@ class StopTerminator : public CaDiCaL::Terminator {
   const StopCondition& stop_;
 };
 
+// The algebra of binary entries with the arithmetic it computes in.
+struct BinaryEntries {
+  BinaryEntries(Circuit& c, const MatrixSettings& s) : arithmetic(c, s.cap), algebra(s.semiring, arithmetic) {}
+  UnsignedArithmetic arithmetic;
+  CellAlgebra algebra;
+};
+
+struct OrderEntries {
+  OrderEntries(Circuit& c, const MatrixSettings& s) : algebra(s.semiring, c, s.cap) {}
+  OrderAlgebra algebra;
+};
+
+template <class Entries>
 class MatrixEncoder {
  public:
+  using Cell = typename decltype(Entries::algebra)::Cell;
+  using CellMatrix = std::vector<std::vector<Cell>>;
+
   MatrixEncoder(const Problem& problem, const MatrixSettings& settings, const StopCondition& stop)
       : problem_(problem),
         settings_(settings),
         stop_(stop),
         solver_(std::make_unique<CaDiCaL::Solver>()),
         circuit_(solver_.get()),
-        arithmetic_(circuit_, settings.cap),
-        algebra_(settings.semiring, arithmetic_) {}
+        entries_(circuit_, settings),
+        algebra_(entries_.algebra) {}
 
   MatrixSearchResult run();
 
@@ -45,6 +62,8 @@ class MatrixEncoder {
     return settings_.strict_first_entry && shape() == Shape::Full && settings_.dimension > 1;
   }
   CellMatrix unknown_matrix();
+  CellMatrix identity() const;
+  CellMatrix product(const CellMatrix& a, const CellMatrix& b);
   void build_symbol_matrices();
   void build_side_matrices();
   Lit weakly_decreasing(const CellMatrix& l, const CellMatrix& r);
@@ -60,8 +79,8 @@ class MatrixEncoder {
   const StopCondition& stop_;
   std::unique_ptr<CaDiCaL::Solver> solver_;
   Circuit circuit_;
-  UnsignedArithmetic arithmetic_;
-  CellAlgebra algebra_;
+  Entries entries_;
+  decltype(Entries::algebra)& algebra_;
 
   std::vector<Symbol> symbols_;
   std::vector<const Rule*> rules_;  // strict ones first
@@ -70,12 +89,14 @@ class MatrixEncoder {
   size_t products_ = 0;
 };
 
-Shape MatrixEncoder::shape() const {
+template <class Entries>
+Shape MatrixEncoder<Entries>::shape() const {
   if (settings_.semiring != Semiring::Natural || settings_.dimension < 2) return Shape::Full;
   return settings_.shape;
 }
 
-CellMatrix MatrixEncoder::unknown_matrix() {
+template <class Entries>
+typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::unknown_matrix() {
   int d = settings_.dimension;
   CellMatrix m(static_cast<size_t>(d), std::vector<Cell>(static_cast<size_t>(d), algebra_.zero()));
   Shape s = shape();
@@ -91,20 +112,44 @@ CellMatrix MatrixEncoder::unknown_matrix() {
       }
     }
   if (settings_.semiring == Semiring::Natural) {
-    circuit_.assert_lit(arithmetic_.nonzero(m[0][0].value));
-    if (!strict_first_entry()) circuit_.assert_lit(arithmetic_.nonzero(m[d - 1][d - 1].value));
+    circuit_.assert_lit(algebra_.positive(m[0][0]));
+    if (!strict_first_entry()) circuit_.assert_lit(algebra_.positive(m[d - 1][d - 1]));
   } else {
-    circuit_.assert_lit(m[0][0].finite);
+    circuit_.assert_lit(algebra_.finite(m[0][0]));
   }
   return m;
 }
 
-void MatrixEncoder::build_symbol_matrices() {
+template <class Entries>
+typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::identity() const {
+  size_t d = static_cast<size_t>(settings_.dimension);
+  CellMatrix m(d, std::vector<Cell>(d, algebra_.zero()));
+  for (size_t i = 0; i < d; ++i) m[i][i] = algebra_.one();
+  return m;
+}
+
+template <class Entries>
+typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::product(const CellMatrix& a,
+                                                                          const CellMatrix& b) {
+  size_t d = a.size();
+  CellMatrix m(d, std::vector<Cell>(d, algebra_.zero()));
+  for (size_t i = 0; i < d; ++i)
+    for (size_t j = 0; j < d; ++j) {
+      Cell sum = algebra_.times(a[i][0], b[0][j]);
+      for (size_t k = 1; k < d; ++k) sum = algebra_.plus(sum, algebra_.times(a[i][k], b[k][j]));
+      m[i][j] = sum;
+    }
+  return m;
+}
+
+template <class Entries>
+void MatrixEncoder<Entries>::build_symbol_matrices() {
   symbols_ = problem_.symbols();
   for (size_t i = 0; i < symbols_.size(); ++i) symbol_matrices_.push_back(unknown_matrix());
 }
 
-void MatrixEncoder::build_side_matrices() {
+template <class Entries>
+void MatrixEncoder<Entries>::build_side_matrices() {
   std::vector<int> dense(problem_.alphabet->size(), -1);
   for (size_t i = 0; i < symbols_.size(); ++i) dense[static_cast<size_t>(symbols_[i])] = static_cast<int>(i);
   for (const Rule& r : problem_.strict) rules_.push_back(&r);
@@ -120,25 +165,26 @@ void MatrixEncoder::build_side_matrices() {
   std::vector<CellMatrix> letters = symbol_matrices_;
   for (const auto& [a, b] : plan.pairs) {
     check_stop();
-    letters.push_back(algebra_.product(letters[static_cast<size_t>(a)], letters[static_cast<size_t>(b)]));
+    letters.push_back(product(letters[static_cast<size_t>(a)], letters[static_cast<size_t>(b)]));
     ++products_;
   }
   for (const auto& w : plan.words) {
     check_stop();
     if (w.empty()) {
-      side_matrices_.push_back(algebra_.identity(settings_.dimension));
+      side_matrices_.push_back(identity());
       continue;
     }
     CellMatrix m = letters[static_cast<size_t>(w[0])];
     for (size_t i = 1; i < w.size(); ++i) {
-      m = algebra_.product(m, letters[static_cast<size_t>(w[i])]);
+      m = product(m, letters[static_cast<size_t>(w[i])]);
       ++products_;
     }
     side_matrices_.push_back(std::move(m));
   }
 }
 
-Lit MatrixEncoder::weakly_decreasing(const CellMatrix& l, const CellMatrix& r) {
+template <class Entries>
+Lit MatrixEncoder<Entries>::weakly_decreasing(const CellMatrix& l, const CellMatrix& r) {
   std::vector<Lit> all;
   for (size_t i = 0; i < l.size(); ++i)
     for (size_t j = 0; j < l[i].size(); ++j) all.push_back(algebra_.ge(l[i][j], r[i][j]));
@@ -147,7 +193,8 @@ Lit MatrixEncoder::weakly_decreasing(const CellMatrix& l, const CellMatrix& r) {
 
 // Given weak decrease: in the natural semiring the entry (1, d) or (1, 1)
 // decreases strictly, in the others every entry.
-Lit MatrixEncoder::strictly_decreasing(const CellMatrix& l, const CellMatrix& r) {
+template <class Entries>
+Lit MatrixEncoder<Entries>::strictly_decreasing(const CellMatrix& l, const CellMatrix& r) {
   if (settings_.semiring == Semiring::Natural)
     return strict_first_entry() ? algebra_.gt(l[0][0], r[0][0]) : algebra_.gt(l[0].back(), r[0].back());
   std::vector<Lit> all;
@@ -156,7 +203,8 @@ Lit MatrixEncoder::strictly_decreasing(const CellMatrix& l, const CellMatrix& r)
   return circuit_.and_n(std::move(all));
 }
 
-void MatrixEncoder::assert_decrease() {
+template <class Entries>
+void MatrixEncoder<Entries>::assert_decrease() {
   std::vector<Lit> some_strict;
   for (size_t k = 0; k < rules_.size(); ++k) {
     check_stop();
@@ -169,7 +217,8 @@ void MatrixEncoder::assert_decrease() {
   circuit_.clause(some_strict);
 }
 
-MatrixStep MatrixEncoder::read_back() const {
+template <class Entries>
+MatrixStep MatrixEncoder<Entries>::read_back() const {
   MatrixStep step;
   step.semiring = settings_.semiring;
   step.dimension = settings_.dimension;
@@ -187,7 +236,8 @@ MatrixStep MatrixEncoder::read_back() const {
   return step;
 }
 
-MatrixSearchResult MatrixEncoder::run() {
+template <class Entries>
+MatrixSearchResult MatrixEncoder<Entries>::run() {
   MatrixSearchResult result;
   auto start = Clock::now();
   try {
@@ -224,10 +274,12 @@ MatrixSearchResult MatrixEncoder::run() {
 MatrixSearchResult search_matrix_interpretation(const Problem& problem, const MatrixSettings& settings,
                                                 const StopCondition& stop) {
   if (problem.top) throw std::logic_error("matrix search in top mode is not supported");
-  if (settings.dimension < 1 || settings.bits < 1 || settings.cap < settings.bits || settings.cap > 62)
+  if (settings.dimension < 1 || settings.bits < 1 || settings.cap < settings.bits || settings.cap > (settings.order_encoding ? 4096 : 62))
     throw std::invalid_argument("matrix search: bad dimension, bits or cap");
   if (problem.strict.empty()) return MatrixSearchResult{SearchOutcome::Exhausted, {}, 0, 0, 0};
-  return MatrixEncoder(problem, settings, stop).run();
+  bool order = settings.order_encoding && settings.semiring != Semiring::Natural;
+  if (order) return MatrixEncoder<OrderEntries>(problem, settings, stop).run();
+  return MatrixEncoder<BinaryEntries>(problem, settings, stop).run();
 }
 
 }  // namespace tessivar::engine::encodings

@@ -27,11 +27,16 @@ struct MatrixSettings {
   Semiring semiring = Semiring::Natural;
   int dimension = 1;
   int bits = 2;   // of every unknown entry
-  int cap = 4;    // every value computed is below 2^cap
+  // Binary entries: every value computed is below 2^cap. Order-encoded
+  // entries: every finite value is at most cap.
+  int cap = 4;
   Shape shape = Shape::Affine;
   // Natural, full shape only: the strict decrease is asked of entry (1,1)
   // (and only that entry must be at least 1) instead of (1,d).
   bool strict_first_entry = false;
+  // Arctic and tropical only: entries in the order encoding (one literal per
+  // value) instead of binary numbers.
+  bool order_encoding = false;
 };
 
 enum class SearchOutcome { Found, Exhausted, Stopped };

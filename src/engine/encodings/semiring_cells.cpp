@@ -1,23 +1,23 @@
-// Sums, products and comparisons of entries in the natural, arctic and
-// tropical semirings, and the matrix product over them.
+// Sums, products and comparisons of binary entries in the natural, arctic
+// and tropical semirings.
 #include "engine/encodings/semiring_cells.h"
 
 namespace tessivar::engine::encodings {
 
-Cell CellAlgebra::zero() const {
+BinaryCell CellAlgebra::zero() const {
   if (semiring_ == Semiring::Natural) return number(0);
-  return Cell{u_.circuit().lit_false(), Unsigned{}};
+  return BinaryCell{u_.circuit().lit_false(), Unsigned{}};
 }
 
-Cell CellAlgebra::one() const { return number(semiring_ == Semiring::Natural ? 1 : 0); }
+BinaryCell CellAlgebra::one() const { return number(semiring_ == Semiring::Natural ? 1 : 0); }
 
-Cell CellAlgebra::number(uint64_t value) const {
-  return Cell{u_.circuit().lit_true(), u_.constant(value)};
+BinaryCell CellAlgebra::number(uint64_t value) const {
+  return BinaryCell{u_.circuit().lit_true(), u_.constant(value)};
 }
 
-Cell CellAlgebra::unknown(int bits) {
+BinaryCell CellAlgebra::unknown(int bits) {
   Circuit& c = u_.circuit();
-  Cell cell{c.lit_true(), u_.fresh(bits)};
+  BinaryCell cell{c.lit_true(), u_.fresh(bits)};
   if (semiring_ != Semiring::Natural) {
     cell.finite = c.fresh();
     for (Lit b : cell.value.bits) c.clause({cell.finite, -b});  // infinity has number 0
@@ -25,36 +25,36 @@ Cell CellAlgebra::unknown(int bits) {
   return cell;
 }
 
-Cell CellAlgebra::plus(const Cell& a, const Cell& b) {
+BinaryCell CellAlgebra::plus(const BinaryCell& a, const BinaryCell& b) {
   Circuit& c = u_.circuit();
   switch (semiring_) {
     case Semiring::Natural:
-      return Cell{c.lit_true(), u_.add(a.value, b.value)};
+      return BinaryCell{c.lit_true(), u_.add(a.value, b.value)};
     case Semiring::Arctic:
       if (c.is_false(a.finite)) return b;
       if (c.is_false(b.finite)) return a;
-      return Cell{c.or2(a.finite, b.finite), u_.max(a.value, b.value)};
+      return BinaryCell{c.or2(a.finite, b.finite), u_.max(a.value, b.value)};
     case Semiring::Tropical: {
       if (c.is_false(a.finite)) return b;
       if (c.is_false(b.finite)) return a;
       Lit take_a = c.and2(a.finite, c.or2(-b.finite, u_.ge(b.value, a.value)));
-      return Cell{c.or2(a.finite, b.finite), u_.select(take_a, a.value, b.value)};
+      return BinaryCell{c.or2(a.finite, b.finite), u_.select(take_a, a.value, b.value)};
     }
   }
   return a;
 }
 
-Cell CellAlgebra::times(const Cell& a, const Cell& b) {
+BinaryCell CellAlgebra::times(const BinaryCell& a, const BinaryCell& b) {
   Circuit& c = u_.circuit();
-  if (semiring_ == Semiring::Natural) return Cell{c.lit_true(), u_.mul(a.value, b.value)};
+  if (semiring_ == Semiring::Natural) return BinaryCell{c.lit_true(), u_.mul(a.value, b.value)};
   Lit finite = c.and2(a.finite, b.finite);
   if (c.is_false(finite)) return zero();
   // An infinite factor has number 0, so the sum is the other number and
   // within the cap; the mask makes it 0 again.
-  return Cell{finite, u_.masked(finite, u_.add(a.value, b.value))};
+  return BinaryCell{finite, u_.masked(finite, u_.add(a.value, b.value))};
 }
 
-Lit CellAlgebra::ge(const Cell& a, const Cell& b) {
+Lit CellAlgebra::ge(const BinaryCell& a, const BinaryCell& b) {
   Circuit& c = u_.circuit();
   switch (semiring_) {
     case Semiring::Natural:
@@ -67,7 +67,7 @@ Lit CellAlgebra::ge(const Cell& a, const Cell& b) {
   return c.lit_false();
 }
 
-Lit CellAlgebra::gt(const Cell& a, const Cell& b) {
+Lit CellAlgebra::gt(const BinaryCell& a, const BinaryCell& b) {
   Circuit& c = u_.circuit();
   switch (semiring_) {
     case Semiring::Natural:
@@ -80,25 +80,7 @@ Lit CellAlgebra::gt(const Cell& a, const Cell& b) {
   return c.lit_false();
 }
 
-CellMatrix CellAlgebra::identity(int dimension) const {
-  CellMatrix m(static_cast<size_t>(dimension), std::vector<Cell>(static_cast<size_t>(dimension), zero()));
-  for (int i = 0; i < dimension; ++i) m[i][i] = one();
-  return m;
-}
-
-CellMatrix CellAlgebra::product(const CellMatrix& a, const CellMatrix& b) {
-  size_t rows = a.size(), inner = b.size(), cols = b.empty() ? 0 : b[0].size();
-  CellMatrix m(rows, std::vector<Cell>(cols, zero()));
-  for (size_t i = 0; i < rows; ++i)
-    for (size_t j = 0; j < cols; ++j) {
-      Cell sum = zero();
-      for (size_t k = 0; k < inner; ++k) sum = plus(sum, times(a[i][k], b[k][j]));
-      m[i][j] = sum;
-    }
-  return m;
-}
-
-Entry CellAlgebra::value(const Cell& c) const {
+Entry CellAlgebra::value(const BinaryCell& c) const {
   if (!u_.circuit().value(c.finite)) return std::nullopt;
   return static_cast<int64_t>(u_.value(c.value));
 }

@@ -1,5 +1,4 @@
-// Matrix entries of the three semirings as circuit values, and products of
-// matrices of them.
+// Matrix entries of the three semirings as binary numbers in the circuit.
 //
 // An entry is a flag "finite" and an unsigned number. In the natural
 // semiring the flag is always true. In the arctic (max-plus) and tropical
@@ -15,37 +14,37 @@
 
 namespace tessivar::engine::encodings {
 
-struct Cell {
+struct BinaryCell {
   Lit finite;
   Unsigned value;
 };
 
-using CellMatrix = std::vector<std::vector<Cell>>;
-
 class CellAlgebra {
  public:
+  using Cell = BinaryCell;
+
   CellAlgebra(Semiring semiring, UnsignedArithmetic& arithmetic)
       : semiring_(semiring), u_(arithmetic) {}
 
   Semiring semiring() const { return semiring_; }
   UnsignedArithmetic& arithmetic() { return u_; }
 
-  Cell zero() const;
-  Cell one() const;
-  Cell number(uint64_t value) const;
+  BinaryCell zero() const;
+  BinaryCell one() const;
+  BinaryCell number(uint64_t value) const;
   // An unknown entry: `bits` bits, and in arctic and tropical a flag.
-  Cell unknown(int bits);
+  BinaryCell unknown(int bits);
 
-  Cell plus(const Cell& a, const Cell& b);
-  Cell times(const Cell& a, const Cell& b);
-  Lit ge(const Cell& a, const Cell& b);
-  Lit gt(const Cell& a, const Cell& b);
+  BinaryCell plus(const BinaryCell& a, const BinaryCell& b);
+  BinaryCell times(const BinaryCell& a, const BinaryCell& b);
+  Lit ge(const BinaryCell& a, const BinaryCell& b);
+  Lit gt(const BinaryCell& a, const BinaryCell& b);
 
-  CellMatrix identity(int dimension) const;
-  CellMatrix product(const CellMatrix& a, const CellMatrix& b);
+  Lit finite(const BinaryCell& a) const { return a.finite; }
+  Lit positive(const BinaryCell& a) { return u_.nonzero(a.value); }
 
   // The entry's value in the solver's model.
-  Entry value(const Cell& c) const;
+  Entry value(const BinaryCell& c) const;
 
  private:
   Semiring semiring_;

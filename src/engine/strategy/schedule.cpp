@@ -11,6 +11,8 @@ namespace {
 using encodings::MatrixSettings;
 using encodings::Shape;
 
+constexpr size_t kLongestForOrderEncoding = 12;
+
 size_t longest_side(const Problem& p) {
   size_t n = 1;
   for (const auto* rules : {&p.strict, &p.weak})
@@ -39,8 +41,15 @@ Attempt natural_first_entry(int d, int bits, int cap, double budget) {
   return Attempt{MatrixSettings{Semiring::Natural, d, bits, cap, Shape::Full, true}, false, budget};
 }
 
+// Short sides: the order encoding, with values up to what a side of
+// entries of about half the largest value reaches. Long sides: binary.
 Attempt additive(Semiring s, int d, int bits, size_t longest, double budget) {
-  return Attempt{MatrixSettings{s, d, bits, additive_cap(bits, longest), Shape::Full, false}, false, budget};
+  uint64_t largest = (uint64_t{1} << bits) - 1;
+  if (longest <= kLongestForOrderEncoding) {
+    int cap = static_cast<int>(std::max<uint64_t>(largest + 1, largest * longest / 2 + 1));
+    return Attempt{MatrixSettings{s, d, bits, cap, Shape::Full, false, true}, false, budget};
+  }
+  return Attempt{MatrixSettings{s, d, bits, additive_cap(bits, longest), Shape::Full, false, false}, false, budget};
 }
 
 }  // namespace
@@ -54,6 +63,7 @@ std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
       natural(3, 2, 5, Shape::Affine, false, 1),
       natural(3, 2, 5, Shape::Affine, true, 1),
       natural_first_entry(2, 2, 5, 1),
+      natural(3, 2, 6, Shape::Full, false, 1),
       natural(4, 2, 5, Shape::Affine, false, 2),
       natural(4, 2, 5, Shape::Affine, true, 2),
       natural_first_entry(3, 2, 5, 2),
@@ -80,6 +90,7 @@ std::string describe(const Attempt& a) {
     out += s.shape == Shape::Full ? " full" : s.shape == Shape::Affine ? " affine" : " triangular";
     if (s.shape == Shape::Full && s.strict_first_entry) out += " (1,1)";
   }
+  if (s.order_encoding) out += " order";
   if (a.reversed) out += " reversed";
   return out;
 }
