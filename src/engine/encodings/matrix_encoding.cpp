@@ -39,24 +39,37 @@ struct OrderEntries {
   OrderAlgebra algebra;
 };
 
+class Encoder {
+ public:
+  virtual ~Encoder() = default;
+  // Encodes (the first time) and solves until the stop condition holds.
+  // After Stopped it may be called again: the solver goes on where it was.
+  virtual MatrixSearchResult run(const StopCondition& stop) = 0;
+  // Stopped while encoding: the encoding is incomplete, start afresh.
+  virtual bool incomplete() const = 0;
+};
+
 template <class Entries>
-class MatrixEncoder {
+class MatrixEncoder : public Encoder {
  public:
   using Cell = typename decltype(Entries::algebra)::Cell;
   using CellMatrix = std::vector<std::vector<Cell>>;
 
-  MatrixEncoder(const Problem& problem, const MatrixSettings& settings, const StopCondition& stop)
+  MatrixEncoder(const Problem& problem, const MatrixSettings& settings)
       : problem_(problem),
         settings_(settings),
-        stop_(stop),
         solver_(std::make_unique<CaDiCaL::Solver>()),
         circuit_(solver_.get()),
         entries_(circuit_, settings),
         algebra_(entries_.algebra) {}
 
-  MatrixSearchResult run();
+  MatrixSearchResult run(const StopCondition& stop) override;
+  bool incomplete() const override { return incomplete_; }
 
  private:
+  bool encode();
+  MatrixSearchResult solve();
+
   Shape shape() const;
   bool strict_first_entry() const {
     return settings_.strict_first_entry && shape() == Shape::Full && settings_.dimension > 1;
@@ -70,13 +83,14 @@ class MatrixEncoder {
   Lit strictly_decreasing(const CellMatrix& l, const CellMatrix& r);
   void assert_decrease();
   void check_stop() const {
-    if (stop_.reached()) throw EncodingStopped{};
+    if (stop_->reached()) throw EncodingStopped{};
   }
   MatrixStep read_back() const;
 
   const Problem& problem_;
   MatrixSettings settings_;
-  const StopCondition& stop_;
+  const StopCondition* stop_ = nullptr;
+  bool encoded_ = false, incomplete_ = false;
   std::unique_ptr<CaDiCaL::Solver> solver_;
   Circuit circuit_;
   Entries entries_;
@@ -236,28 +250,33 @@ MatrixStep MatrixEncoder<Entries>::read_back() const {
   return step;
 }
 
+// False when stopped before the encoding was complete.
 template <class Entries>
-MatrixSearchResult MatrixEncoder<Entries>::run() {
-  MatrixSearchResult result;
-  auto start = Clock::now();
+bool MatrixEncoder<Entries>::encode() {
   try {
     build_symbol_matrices();
     build_side_matrices();
     assert_decrease();
   } catch (const EncodingStopped&) {
-    result.outcome = SearchOutcome::Stopped;
-    return result;
+    incomplete_ = true;
+    return false;
   }
+  encoded_ = true;
+  return true;
+}
+
+template <class Entries>
+MatrixSearchResult MatrixEncoder<Entries>::solve() {
+  MatrixSearchResult result;
   result.variables = circuit_.variables();
   result.clauses = circuit_.clauses();
   result.products = products_;
-  auto encoded = Clock::now();
-  result.encode_seconds = std::chrono::duration<double>(encoded - start).count();
-  StopTerminator terminator(stop_);
+  auto start = Clock::now();
+  StopTerminator terminator(*stop_);
   solver_->connect_terminator(&terminator);
   int status = solver_->solve();
   solver_->disconnect_terminator();
-  result.solve_seconds = std::chrono::duration<double>(Clock::now() - encoded).count();
+  result.solve_seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (status == 10) {
     result.outcome = SearchOutcome::Found;
     result.step = read_back();
@@ -269,17 +288,62 @@ MatrixSearchResult MatrixEncoder<Entries>::run() {
   return result;
 }
 
+template <class Entries>
+MatrixSearchResult MatrixEncoder<Entries>::run(const StopCondition& stop) {
+  stop_ = &stop;
+  double encode_seconds = 0;
+  if (!encoded_) {
+    auto start = Clock::now();
+    if (incomplete_ || !encode()) return MatrixSearchResult{};
+    encode_seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  }
+  MatrixSearchResult result = solve();
+  result.encode_seconds = encode_seconds;
+  return result;
+}
+
+void check_arguments(const Problem& problem, const MatrixSettings& settings) {
+  if (problem.top) throw std::logic_error("matrix search in top mode is not supported");
+  int largest_cap = settings.order_encoding ? 4096 : 62;
+  if (settings.dimension < 1 || settings.bits < 1 || settings.cap < settings.bits || settings.cap > largest_cap)
+    throw std::invalid_argument("matrix search: bad dimension, bits or cap");
+}
+
 }  // namespace
+
+struct MatrixSearch::Impl {
+  Problem problem;
+  MatrixSettings settings;
+  std::unique_ptr<Encoder> encoder;
+
+  void start_encoder() {
+    bool order = settings.order_encoding && settings.semiring != Semiring::Natural;
+    if (order)
+      encoder = std::make_unique<MatrixEncoder<OrderEntries>>(problem, settings);
+    else
+      encoder = std::make_unique<MatrixEncoder<BinaryEntries>>(problem, settings);
+  }
+};
+
+MatrixSearch::MatrixSearch(Problem problem, const MatrixSettings& settings) : impl_(std::make_unique<Impl>()) {
+  check_arguments(problem, settings);
+  impl_->problem = std::move(problem);
+  impl_->settings = settings;
+}
+
+MatrixSearch::~MatrixSearch() = default;
+
+MatrixSearchResult MatrixSearch::run(const StopCondition& stop) {
+  if (impl_->problem.strict.empty()) return MatrixSearchResult{SearchOutcome::Exhausted, {}, 0, 0, 0, 0, 0};
+  if (!impl_->encoder || impl_->encoder->incomplete()) impl_->start_encoder();
+  return impl_->encoder->run(stop);
+}
+
+const Problem& MatrixSearch::problem() const { return impl_->problem; }
 
 MatrixSearchResult search_matrix_interpretation(const Problem& problem, const MatrixSettings& settings,
                                                 const StopCondition& stop) {
-  if (problem.top) throw std::logic_error("matrix search in top mode is not supported");
-  if (settings.dimension < 1 || settings.bits < 1 || settings.cap < settings.bits || settings.cap > (settings.order_encoding ? 4096 : 62))
-    throw std::invalid_argument("matrix search: bad dimension, bits or cap");
-  if (problem.strict.empty()) return MatrixSearchResult{SearchOutcome::Exhausted, {}, 0, 0, 0};
-  bool order = settings.order_encoding && settings.semiring != Semiring::Natural;
-  if (order) return MatrixEncoder<OrderEntries>(problem, settings, stop).run();
-  return MatrixEncoder<BinaryEntries>(problem, settings, stop).run();
+  return MatrixSearch(problem, settings).run(stop);
 }
 
 }  // namespace tessivar::engine::encodings

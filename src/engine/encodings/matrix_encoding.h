@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "engine/certificate/proof.h"
 #include "engine/encodings/stop_condition.h"
@@ -52,7 +53,26 @@ struct MatrixSearchResult {
   double encode_seconds = 0, solve_seconds = 0;
 };
 
-// Not for top-mode problems.
+// One search that can be resumed: run() encodes the problem (the first
+// time) and solves until `stop`; after Stopped, the next run() goes on with
+// everything the solver has learnt. Not for top-mode problems
+// (std::logic_error); bad settings throw std::invalid_argument.
+class MatrixSearch {
+ public:
+  MatrixSearch(Problem problem, const MatrixSettings& settings);
+  ~MatrixSearch();
+  MatrixSearch(const MatrixSearch&) = delete;
+  MatrixSearch& operator=(const MatrixSearch&) = delete;
+
+  MatrixSearchResult run(const StopCondition& stop);
+  const Problem& problem() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// A search run once.
 MatrixSearchResult search_matrix_interpretation(const Problem& problem, const MatrixSettings& settings,
                                                 const StopCondition& stop);
 

@@ -23,8 +23,14 @@ RemovalOutcome outcome_of(encodings::SearchOutcome o) {
 
 Removal remove_by_matrix(const Problem& problem, const encodings::MatrixSettings& settings,
                          const encodings::StopCondition& stop) {
+  encodings::MatrixSearch search(problem, settings);
+  return remove_by_matrix(search, stop);
+}
+
+Removal remove_by_matrix(encodings::MatrixSearch& search, const encodings::StopCondition& stop) {
+  const Problem& problem = search.problem();
   Removal r;
-  r.search = encodings::search_matrix_interpretation(problem, settings, stop);
+  r.search = search.run(stop);
   if (r.search.outcome != encodings::SearchOutcome::Found) {
     r.outcome = outcome_of(r.search.outcome);
     return r;

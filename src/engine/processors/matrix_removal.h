@@ -27,4 +27,8 @@ struct Removal {
 Removal remove_by_matrix(const Problem& problem, const encodings::MatrixSettings& settings,
                          const encodings::StopCondition& stop);
 
+// The same with a search that may have run before (and is resumed) on its
+// problem.
+Removal remove_by_matrix(encodings::MatrixSearch& search, const encodings::StopCondition& stop);
+
 }  // namespace tessivar::engine::processors

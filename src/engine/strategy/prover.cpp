@@ -21,6 +21,10 @@ using encodings::Clock;
 using processors::ChainStep;
 using processors::RemovalOutcome;
 
+// Stopped searches of more clauses than this are not kept for the next
+// round (memory).
+constexpr uint64_t kLargestKeptSearch = 3'000'000;
+
 // The current problem (in the input's orientation), the chain of checked
 // steps that led to it, and the flags that stop the threads' attempts once
 // their problem is out of date.
@@ -152,6 +156,9 @@ class Worker {
   size_t next_ = 0;
   int round_ = 0;
   std::vector<bool> exhausted_;
+  // Stopped searches on this version of the problem, resumed in the next
+  // round with what their solver has learnt.
+  std::vector<std::unique_ptr<encodings::MatrixSearch>> searches_;
   bool stopped_in_round_ = false;
 };
 
@@ -164,6 +171,8 @@ void Worker::run() {
       next_ = 0;
       round_ = 0;
       exhausted_.assign(attempts_.size(), false);
+      searches_.clear();
+      searches_.resize(attempts_.size());
       stopped_in_round_ = false;
     }
     if (!try_next(s)) shared_.wait_for_change(s.version);
@@ -192,8 +201,11 @@ void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budge
                            Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                               std::chrono::duration<double>(budget)));
   stop.cancel = shared_.stale_flag(index_);
-  Problem problem = a.reversed ? reversed(s.problem) : s.problem;
-  processors::Removal r = processors::remove_by_matrix(problem, a.settings, stop);
+  if (!searches_[i])
+    searches_[i] = std::make_unique<encodings::MatrixSearch>(a.reversed ? reversed(s.problem) : s.problem,
+                                                            a.settings);
+  processors::Removal r = processors::remove_by_matrix(*searches_[i], stop);
+  if (r.outcome != RemovalOutcome::Stopped || r.search.clauses > kLargestKeptSearch) searches_[i].reset();
   std::ostringstream line;
   line << "thread " << index_ << ": " << describe(a) << " (" << r.search.products << " products, "
        << r.search.variables << " vars, encode " << r.search.encode_seconds << "s, solve "
