@@ -39,6 +39,14 @@ struct OrderEntries {
   OrderAlgebra algebra;
 };
 
+// CaDiCaL writes some findings to standard output unless told not to;
+// standard output carries the verdict only.
+std::unique_ptr<CaDiCaL::Solver> quiet_solver() {
+  auto s = std::make_unique<CaDiCaL::Solver>();
+  s->set("quiet", 1);
+  return s;
+}
+
 class Encoder {
  public:
   virtual ~Encoder() = default;
@@ -58,7 +66,7 @@ class MatrixEncoder : public Encoder {
   MatrixEncoder(const Problem& problem, const MatrixSettings& settings)
       : problem_(problem),
         settings_(settings),
-        solver_(std::make_unique<CaDiCaL::Solver>()),
+        solver_(quiet_solver()),
         circuit_(solver_.get()),
         entries_(circuit_, settings),
         algebra_(entries_.algebra) {}
