@@ -91,7 +91,7 @@ class MatrixEncoder : public Encoder {
   Lit strictly_decreasing(const CellMatrix& l, const CellMatrix& r);
   void assert_decrease();
   void check_stop() const {
-    if (stop_->reached()) throw EncodingStopped{};
+    if (stop_->deadline_reached()) throw EncodingStopped{};
   }
   MatrixStep read_back() const;
 
@@ -280,7 +280,8 @@ MatrixSearchResult MatrixEncoder<Entries>::solve() {
   result.clauses = circuit_.clauses();
   result.products = products_;
   auto start = Clock::now();
-  StopTerminator terminator(*stop_);
+  StopCondition budgeted = stop_->budget_from_now();
+  StopTerminator terminator(budgeted);
   solver_->connect_terminator(&terminator);
   int status = solver_->solve();
   solver_->disconnect_terminator();

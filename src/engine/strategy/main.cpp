@@ -138,6 +138,7 @@ int run(int argc, char** argv) {
   strategy::ProveOptions prove_options;
   prove_options.timeout = options.timeout;
   prove_options.progress = options.verbose ? &std::cerr : nullptr;
+  prove_options.free_searches = false;
   std::optional<Certificate> proof = strategy::prove(rules, prove_options);
   if (!proof) {
     std::cout << "MAYBE\n";

@@ -1,6 +1,7 @@
 // The threads of the proof search and the problem they share.
 #include "engine/strategy/prover.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <iostream>
 #include <map>
@@ -21,9 +22,9 @@ using encodings::Clock;
 using processors::ChainStep;
 using processors::RemovalOutcome;
 
-// Stopped searches of more clauses than this are not kept for the next
-// round (memory).
-constexpr uint64_t kLargestKeptSearch = 3'000'000;
+// A thread keeps stopped searches for the next round up to this many
+// clauses in all (memory: CaDiCaL takes some 100 bytes a clause).
+constexpr uint64_t kKeptClauses = 4'000'000;
 
 // The current problem (in the input's orientation), the chain of checked
 // steps that led to it, and the flags that stop the threads' attempts once
@@ -159,6 +160,16 @@ class Worker {
   // Stopped searches on this version of the problem, resumed in the next
   // round with what their solver has learnt.
   std::vector<std::unique_ptr<encodings::MatrixSearch>> searches_;
+  std::vector<uint64_t> kept_clauses_;
+
+  void keep_or_drop(size_t i, const processors::Removal& r) {
+    uint64_t total = 0;
+    for (size_t j = 0; j < searches_.size(); ++j)
+      if (j != i && searches_[j]) total += kept_clauses_[j];
+    bool keep = r.outcome == RemovalOutcome::Stopped && total + r.search.clauses <= kKeptClauses;
+    if (!keep) searches_[i].reset();
+    kept_clauses_[i] = keep ? r.search.clauses : 0;
+  }
   bool stopped_in_round_ = false;
 };
 
@@ -173,6 +184,7 @@ void Worker::run() {
       exhausted_.assign(attempts_.size(), false);
       searches_.clear();
       searches_.resize(attempts_.size());
+      kept_clauses_.assign(attempts_.size(), 0);
       stopped_in_round_ = false;
     }
     if (!try_next(s)) shared_.wait_for_change(s.version);
@@ -197,15 +209,14 @@ bool Worker::try_next(const SharedSearch::Snapshot& s) {
 void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget) {
   const Attempt& a = attempts_[i];
   encodings::StopCondition stop;
-  stop.deadline = std::min(shared_.deadline(),
-                           Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                              std::chrono::duration<double>(budget)));
+  stop.deadline = shared_.deadline();
+  stop.budget_seconds = budget;
   stop.cancel = shared_.stale_flag(index_);
   if (!searches_[i])
     searches_[i] = std::make_unique<encodings::MatrixSearch>(a.reversed ? reversed(s.problem) : s.problem,
                                                             a.settings);
   processors::Removal r = processors::remove_by_matrix(*searches_[i], stop);
-  if (r.outcome != RemovalOutcome::Stopped || r.search.clauses > kLargestKeptSearch) searches_[i].reset();
+  keep_or_drop(i, r);
   std::ostringstream line;
   line << "thread " << index_ << ": " << describe(a) << " (" << r.search.products << " products, "
        << r.search.variables << " vars, encode " << r.search.encode_seconds << "s, solve "
@@ -240,8 +251,10 @@ void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budge
 
 std::optional<Certificate> prove(const std::vector<NamedRule>& input, const ProveOptions& options) {
   Problem problem = problem_of(input);
+  // A margin for stopping the threads and freeing their solvers.
+  double search_seconds = std::max(0.05, options.timeout - std::min(2.0, 0.05 * options.timeout));
   auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                     std::chrono::duration<double>(options.timeout));
+                                     std::chrono::duration<double>(search_seconds));
   auto schedule = options.schedule.empty() ? default_schedule(problem) : options.schedule;
   SharedSearch shared(problem, schedule.size(), deadline, options.progress);
   shared.report("start: " + rule_count(problem));
@@ -253,6 +266,12 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
   }
   for (auto& t : threads) t.join();
   shared.finish();
+  if (!options.free_searches) {
+    // The caller exits right after: freeing gigabytes of solver memory can
+    // take seconds, past the time it was given.
+    for (auto& w : workers) w.release();
+  }
+  workers.clear();
   if (!shared.proved()) return std::nullopt;
   Certificate c;
   c.input = input;

@@ -17,6 +17,9 @@ struct ProveOptions {
   std::ostream* progress = nullptr;  // progress messages, or none
   // The threads' lists of attempts; empty: default_schedule of the input.
   std::vector<std::vector<Attempt>> schedule;
+  // False for a program that exits after the search: the searches' memory
+  // is then left to the system instead of freed one solver at a time.
+  bool free_searches = true;
 };
 
 // A YES certificate of the input rules (in their order), or nothing (the
