@@ -1,6 +1,7 @@
 // Runs the loop search on every .srs file under the given folders (or on the
 // given files) with a time limit each, and prints a line per problem:
-//   FILE <tab> found|none|exhausted|error <tab> seconds <tab> steps <tab> |start| <tab> closures
+//   FILE <tab> found|none|exhausted|error <tab> seconds <tab> steps <tab> |start| <tab> closures <tab> rounds
+//   <tab> "reversed" if the loop was found on the reversed system
 // "exhausted" means the search built every closure within reach and none
 // was a loop. Every loop found is replayed on the rules as read before it
 // counts; one that does not replay is printed as "WRONG" and makes the exit
@@ -102,7 +103,8 @@ int main(int argc, char** argv) {
     char time[32];
     std::snprintf(time, sizeof time, "%.3f", seconds);
     std::cout << file.string() << '\t' << verdict << '\t' << time << '\t' << (loop ? loop->steps.size() : 0)
-              << '\t' << (loop ? loop->start.size() : 0) << '\t' << stats.closures << std::endl;
+              << '\t' << (loop ? loop->start.size() : 0) << '\t' << stats.closures << '\t' << stats.rounds
+              << (stats.on_reversal ? "\treversed" : "") << std::endl;
   }
   return status;
 }

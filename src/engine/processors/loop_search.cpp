@@ -8,6 +8,8 @@
 #include <functional>
 #include <iostream>
 #include <limits>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "engine/processors/closures.h"
@@ -31,7 +33,7 @@ struct Bounds {
 
 Bounds bounds_of_round(size_t round, size_t longest_side, size_t max_width) {
   Bounds b;
-  b.length = longest_side + 1 + 3 * round;
+  b.length = longest_side + 1 + 6 * round;
   b.depth = size_t{8} << std::min<size_t>(round, 12);
   b.width = std::min(max_width, size_t{256} << std::min<size_t>(round, 20));
   return b;
@@ -76,7 +78,12 @@ uint64_t fingerprint(const Closure& c) {
   return h ^ static_cast<uint64_t>(c.strict);
 }
 
-size_t weight(const Closure& c) { return c.start.size() + c.current.size(); }
+// Short words first, and among them those where t has not grown much
+// beyond s: a loop needs s back inside t.
+long weight(const Closure& c) {
+  long grown = static_cast<long>(c.current.size()) - static_cast<long>(c.start.size());
+  return static_cast<long>(c.current.size()) + 3 * grown;
+}
 
 // Keeps the `width` lightest closures.
 void keep_lightest(std::vector<Closure>& closures, size_t width) {
@@ -189,38 +196,42 @@ NamedWord names_of(const Alphabet& a, const Word& w) {
   return out;
 }
 
+// The closure's derivation written over the rules' names: those of `p`
+// for the system itself, reversed for the reversed system.
+LoopStep named_loop(const Problem& p, const std::vector<Rule>& rules, const Closure& c, bool reversed_system) {
+  LoopStep loop;
+  loop.start = names_of(*p.alphabet, word_of(c.start));
+  for (const loops::LetterStep& s : loops::steps_of(c)) {
+    const Rule& r = rules.at(s.rule);
+    loop.steps.push_back({s.position, p.named(reversed_system ? reversed(r) : r)});
+  }
+  return loop;
+}
+
 // Rewrites w at `position` with r; false if r's left side is not there.
-bool rewrite_at(Word& w, const Rule& r, size_t position) {
-  if (!occurs_at(w, r.lhs, position)) return false;
-  Word next(w.begin(), w.begin() + static_cast<long>(position));
+bool rewrite_at(NamedWord& w, const NamedRule& r, size_t position) {
+  if (position > w.size() || w.size() - position < r.lhs.size()) return false;
+  if (!std::equal(r.lhs.begin(), r.lhs.end(), w.begin() + static_cast<long>(position))) return false;
+  NamedWord next(w.begin(), w.begin() + static_cast<long>(position));
   next.insert(next.end(), r.rhs.begin(), r.rhs.end());
   next.insert(next.end(), w.begin() + static_cast<long>(position + r.lhs.size()), w.end());
   w.swap(next);
   return true;
 }
 
-// The closure's derivation replayed on the rules as given (`rules`, strict
-// then weak); positions of a derivation of the reversed system are
-// mirrored. nullopt if the replay fails or does not end in a loop, which
-// would be a fault of the search.
-std::optional<LoopStep> loop_of(const Problem& p, const std::vector<Rule>& rules, size_t strict_count,
-                                const Closure& c, bool reversed_system) {
-  Word start = word_of(c.start);
-  if (reversed_system) start = reversed(start);
-  LoopStep loop;
-  loop.start = names_of(*p.alphabet, start);
-  Word w = start;
+// The search's own replay of what it found, against faults of the
+// unfolding: every step applies, some rule is strict, and the last word
+// contains the start word.
+bool replays_as_loop(const Problem& p, size_t strict_count, const std::vector<Rule>& rules, const LoopStep& loop) {
+  std::vector<NamedRule> strict_rules;
+  for (size_t i = 0; i < strict_count; ++i) strict_rules.push_back(p.named(rules[i]));
+  NamedWord w = loop.start;
   bool strict = false;
-  for (const loops::LetterStep& s : loops::steps_of(c)) {
-    const Rule& r = rules.at(s.rule);
-    if (reversed_system && s.position + r.lhs.size() > w.size()) return std::nullopt;
-    size_t position = reversed_system ? w.size() - s.position - r.lhs.size() : s.position;
-    if (!rewrite_at(w, r, position)) return std::nullopt;
-    strict |= s.rule < strict_count;
-    loop.steps.push_back({position, p.named(r)});
+  for (const LoopRewrite& s : loop.steps) {
+    if (!rewrite_at(w, s.rule, s.position)) return false;
+    strict |= std::find(strict_rules.begin(), strict_rules.end(), s.rule) != strict_rules.end();
   }
-  if (!strict || find_factor(w, start) == npos) return std::nullopt;
-  return loop;
+  return strict && std::search(w.begin(), w.end(), loop.start.begin(), loop.start.end()) != w.end();
 }
 
 // ---- The lanes and the schedule of rounds.
@@ -273,13 +284,19 @@ std::optional<LoopStep> find_loop(const Problem& p, const LoopSearchOptions& opt
     for (Lane& lane : lanes) {
       if (lane.exhausted) continue;
       auto accept = [&](const Closure& c) {
-        result = loop_of(p, rules, strict_count, c, lane.reversed_system);
+        LoopStep loop = named_loop(p, rules, c, lane.reversed_system);
+        if (lane.reversed_system) loop = reverse_loop(loop);
+        result = loop;
+        if (!replays_as_loop(p, strict_count, rules, loop)) result.reset();
         if (!result)
           std::cerr << "loop search: a closure of " << c.steps << " steps does not replay as a loop; skipped\n";
         return result.has_value();
       };
       Round r(lane.unfolder, bounds, control, seen, accept);
-      if (r.run()) return result;
+      if (r.run()) {
+        st.on_reversal = lane.reversed_system;
+        return result;
+      }
       lane.exhausted = r.complete();
       all_exhausted &= lane.exhausted;
       if (control.stopped()) return std::nullopt;
@@ -290,6 +307,20 @@ std::optional<LoopStep> find_loop(const Problem& p, const LoopSearchOptions& opt
     }
   }
   return std::nullopt;
+}
+
+LoopStep reverse_loop(const LoopStep& loop) {
+  LoopStep out;
+  out.start.assign(loop.start.rbegin(), loop.start.rend());
+  size_t length = loop.start.size();
+  for (const LoopRewrite& s : loop.steps) {
+    if (s.position > length || length - s.position < s.rule.lhs.size())
+      throw std::invalid_argument("a loop step outside its word at position " + std::to_string(s.position));
+    NamedRule r{{s.rule.lhs.rbegin(), s.rule.lhs.rend()}, {s.rule.rhs.rbegin(), s.rule.rhs.rend()}};
+    out.steps.push_back({length - s.position - s.rule.lhs.size(), std::move(r)});
+    length = length - s.rule.lhs.size() + s.rule.rhs.size();
+  }
+  return out;
 }
 
 }  // namespace tessivar::engine

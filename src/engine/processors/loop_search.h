@@ -31,6 +31,7 @@ struct LoopSearchStats {
   size_t closures = 0;     // closures built
   size_t rounds = 0;       // rounds begun
   bool exhausted = false;  // every closure was built within the bounds; none is a loop
+  bool on_reversal = false;  // the loop was found on the reversed system
 };
 
 // A loop of p's rules, written over the rules' names as p has them, with
@@ -39,5 +40,11 @@ struct LoopSearchStats {
 // and for alphabets of more than 65535 symbols.
 std::optional<LoopStep> find_loop(const Problem& p, const LoopSearchOptions& options = {},
                                   LoopSearchStats* stats = nullptr);
+
+// The loop of the reversed rules that mirrors `loop`: start word and rules
+// reversed, each position counted from the other end of its word. Mirroring
+// twice gives the loop back. Throws std::invalid_argument if a step's left
+// side does not fit inside its word.
+LoopStep reverse_loop(const LoopStep& loop);
 
 }  // namespace tessivar::engine
