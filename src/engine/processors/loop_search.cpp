@@ -43,14 +43,17 @@ class Control {
  public:
   Control(const LoopSearchOptions& o, LoopSearchStats& stats) : options_(o), stats_(stats) {}
 
-  // Counts built closures; true once the search has to end.
+  // Counts built closures; true once the search has to end. Looks at the
+  // flag and the clock every 256 closures.
   bool tick(size_t built) {
     stats_.closures += built;
-    if (stopped_) return true;
     ticks_ += built;
-    if (ticks_ < 256) return false;
+    if (ticks_ < 256) return stopped_;
     ticks_ = 0;
-    stopped_ = (options_.stop != nullptr && options_.stop->load(std::memory_order_relaxed)) ||
+    return poll();
+  }
+  bool poll() {
+    stopped_ = stopped_ || (options_.stop != nullptr && options_.stop->load(std::memory_order_relaxed)) ||
                std::chrono::steady_clock::now() >= options_.deadline;
     return stopped_;
   }
@@ -277,7 +280,7 @@ std::optional<LoopStep> find_loop(const Problem& p, const LoopSearchOptions& opt
   Control control(options, st);
   loops::SeenTable seen(options.max_seen);
   std::optional<LoopStep> result;
-  for (size_t round = 0; !control.stopped(); ++round) {
+  for (size_t round = 0; !control.poll(); ++round) {
     st.rounds = round + 1;
     Bounds bounds = bounds_of_round(round, longest_side(rules), options.max_width);
     bool all_exhausted = true;

@@ -23,7 +23,7 @@ namespace tessivar::engine {
 struct LoopSearchOptions {
   std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
   const std::atomic<bool>* stop = nullptr;  // raised by another thread to end the search
-  size_t max_seen = size_t{1} << 22;        // closures a round remembers (8 bytes each)
+  size_t max_seen = size_t{1} << 22;        // closures a round remembers (8 to 32 bytes each)
   size_t max_width = size_t{1} << 15;       // closures kept after each step
 };
 
