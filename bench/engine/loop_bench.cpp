@@ -3,8 +3,8 @@
 //   FILE <tab> found|none|exhausted|error <tab> seconds <tab> steps <tab> |start| <tab> closures <tab> rounds
 //   <tab> "reversed" if the loop was found on the reversed system
 // "exhausted" means the search built every closure within reach and none
-// was a loop. Every loop found is replayed on the rules as read before it
-// counts; one that does not replay is printed as "WRONG" and makes the exit
+// was a loop. Every loop found is checked by the engine's checker before it
+// counts; one that fails the check is printed as "WRONG" and makes the exit
 // status 3.
 #include <algorithm>
 #include <chrono>
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/check/check.h"
 #include "engine/problem/system_text.h"
 #include "engine/processors/loop_search.h"
 
@@ -25,22 +26,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The loop replayed on the named rules, symbol names as strings.
-bool replays(const std::vector<NamedRule>& rules, const LoopStep& loop) {
-  if (loop.steps.empty()) return false;
-  NamedWord w = loop.start;
-  for (const LoopRewrite& s : loop.steps) {
-    if (std::find(rules.begin(), rules.end(), s.rule) == rules.end()) return false;
-    const NamedWord& l = s.rule.lhs;
-    if (s.position > w.size() || w.size() - s.position < l.size()) return false;
-    if (!std::equal(l.begin(), l.end(), w.begin() + static_cast<long>(s.position))) return false;
-    NamedWord next(w.begin(), w.begin() + static_cast<long>(s.position));
-    next.insert(next.end(), s.rule.rhs.begin(), s.rule.rhs.end());
-    next.insert(next.end(), w.begin() + static_cast<long>(s.position + l.size()), w.end());
-    w.swap(next);
+bool holds(const std::vector<NamedRule>& rules, const LoopStep& loop) {
+  try {
+    check_loop(rules, loop);
+    return true;
+  } catch (const CheckFailure& e) {
+    std::cerr << e.what() << "\n";
+    return false;
   }
-  return std::search(w.begin(), w.end(), loop.start.begin(), loop.start.end()) != w.end() ||
-         loop.start.empty();
 }
 
 std::vector<fs::path> problems_under(const std::vector<std::string>& args) {
@@ -96,7 +89,7 @@ int main(int argc, char** argv) {
     auto loop = find_loop(problem_of(rules), options, &stats);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::string verdict = loop ? "found" : stats.exhausted ? "exhausted" : "none";
-    if (loop && !replays(rules, *loop)) {
+    if (loop && !holds(rules, *loop)) {
       verdict = "WRONG";
       status = 3;
     }

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/check/check.h"
 #include "engine/problem/system_text.h"
 #include "engine/processors/closures.h"
 #include "engine/processors/loop_search.h"
@@ -29,29 +30,18 @@ NamedWord word_of(const std::string& text) {
 }
 
 // Why `loop` is not a loop of `rules` (with a step of `strict`, if given),
-// or "" if it is one. Replays it symbol name by symbol name.
+// or "" if it is one.
 std::string loop_fault(const std::vector<NamedRule>& rules, const LoopStep& loop,
                        const std::vector<NamedRule>& strict = {}) {
-  if (loop.steps.empty()) return "no step";
-  NamedWord w = loop.start;
-  bool strict_step = strict.empty();
-  for (size_t i = 0; i < loop.steps.size(); ++i) {
-    const LoopRewrite& s = loop.steps[i];
-    if (std::find(rules.begin(), rules.end(), s.rule) == rules.end()) return "step " + std::to_string(i) + ": not a rule";
-    const NamedWord& l = s.rule.lhs;
-    if (s.position > w.size() || w.size() - s.position < l.size() ||
-        !std::equal(l.begin(), l.end(), w.begin() + static_cast<long>(s.position)))
-      return "step " + std::to_string(i) + ": left side not at " + std::to_string(s.position);
-    NamedWord next(w.begin(), w.begin() + static_cast<long>(s.position));
-    next.insert(next.end(), s.rule.rhs.begin(), s.rule.rhs.end());
-    next.insert(next.end(), w.begin() + static_cast<long>(s.position + l.size()), w.end());
-    w.swap(next);
-    strict_step |= std::find(strict.begin(), strict.end(), s.rule) != strict.end();
+  try {
+    check_loop(rules, loop);
+  } catch (const CheckFailure& e) {
+    return e.what();
   }
-  if (!strict_step) return "no strict step";
-  if (std::search(w.begin(), w.end(), loop.start.begin(), loop.start.end()) == w.end())
-    return "\"" + to_text(w) + "\" does not contain \"" + to_text(loop.start) + "\"";
-  return "";
+  bool strict_step = strict.empty();
+  for (const LoopRewrite& s : loop.steps)
+    strict_step |= std::find(strict.begin(), strict.end(), s.rule) != strict.end();
+  return strict_step ? "" : "no strict step";
 }
 
 LoopSearchOptions within(double seconds) {

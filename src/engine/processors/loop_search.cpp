@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/check/check.h"
 #include "engine/processors/closures.h"
 #include "engine/processors/seen_table.h"
 
@@ -211,30 +212,24 @@ LoopStep named_loop(const Problem& p, const std::vector<Rule>& rules, const Clos
   return loop;
 }
 
-// Rewrites w at `position` with r; false if r's left side is not there.
-bool rewrite_at(NamedWord& w, const NamedRule& r, size_t position) {
-  if (position > w.size() || w.size() - position < r.lhs.size()) return false;
-  if (!std::equal(r.lhs.begin(), r.lhs.end(), w.begin() + static_cast<long>(position))) return false;
-  NamedWord next(w.begin(), w.begin() + static_cast<long>(position));
-  next.insert(next.end(), r.rhs.begin(), r.rhs.end());
-  next.insert(next.end(), w.begin() + static_cast<long>(position + r.lhs.size()), w.end());
-  w.swap(next);
-  return true;
-}
-
-// The search's own replay of what it found, against faults of the
-// unfolding: every step applies, some rule is strict, and the last word
-// contains the start word.
-bool replays_as_loop(const Problem& p, size_t strict_count, const std::vector<Rule>& rules, const LoopStep& loop) {
-  std::vector<NamedRule> strict_rules;
-  for (size_t i = 0; i < strict_count; ++i) strict_rules.push_back(p.named(rules[i]));
-  NamedWord w = loop.start;
-  bool strict = false;
-  for (const LoopRewrite& s : loop.steps) {
-    if (!rewrite_at(w, s.rule, s.position)) return false;
-    strict |= std::find(strict_rules.begin(), strict_rules.end(), s.rule) != strict_rules.end();
+// The checker's verdict on what the search found, against faults of the
+// unfolding: the steps replay on the rules (strict and weak) and end in a
+// word that contains the start word, and some step is strict.
+bool holds(const Problem& p, const std::vector<Rule>& rules, size_t strict_count, const LoopStep& loop) {
+  std::vector<NamedRule> named;
+  for (const Rule& r : rules) named.push_back(p.named(r));
+  try {
+    check_loop(named, loop);
+  } catch (const CheckFailure& e) {
+    std::cerr << "loop search: a loop that does not hold, skipped: " << e.what() << "\n";
+    return false;
   }
-  return strict && std::search(w.begin(), w.end(), loop.start.begin(), loop.start.end()) != w.end();
+  for (const LoopRewrite& s : loop.steps)
+    if (std::find(named.begin(), named.begin() + static_cast<long>(strict_count), s.rule) !=
+        named.begin() + static_cast<long>(strict_count))
+      return true;
+  std::cerr << "loop search: a loop by weak rules alone, skipped\n";
+  return false;
 }
 
 // ---- The lanes and the schedule of rounds.
@@ -289,11 +284,9 @@ std::optional<LoopStep> find_loop(const Problem& p, const LoopSearchOptions& opt
       auto accept = [&](const Closure& c) {
         LoopStep loop = named_loop(p, rules, c, lane.reversed_system);
         if (lane.reversed_system) loop = reverse_loop(loop);
-        result = loop;
-        if (!replays_as_loop(p, strict_count, rules, loop)) result.reset();
-        if (!result)
-          std::cerr << "loop search: a closure of " << c.steps << " steps does not replay as a loop; skipped\n";
-        return result.has_value();
+        if (!holds(p, rules, strict_count, loop)) return false;
+        result = std::move(loop);
+        return true;
       };
       Round r(lane.unfolder, bounds, control, seen, accept);
       if (r.run()) {
