@@ -249,6 +249,16 @@ std::vector<LetterRule> letter_rules(const std::vector<Rule>& rules, size_t stri
   return out;
 }
 
+// Right-end overlaps on the system and on its reversal (which are the
+// system's left-end ones) are cheap; overlaps at both ends come last.
+std::vector<Lane> lanes_of(const std::vector<Rule>& rules, size_t strict_count) {
+  std::vector<Lane> lanes;
+  lanes.push_back({Unfolder(letter_rules(rules, strict_count, false), loops::kRightEnd), false});
+  lanes.push_back({Unfolder(letter_rules(rules, strict_count, true), loops::kRightEnd), true});
+  lanes.push_back({Unfolder(letter_rules(rules, strict_count, false), loops::kRightEnd | loops::kLeftEnd), false});
+  return lanes;
+}
+
 size_t longest_side(const std::vector<Rule>& rules) {
   size_t n = 0;
   for (const Rule& r : rules) n = std::max({n, r.lhs.size(), r.rhs.size()});
@@ -267,10 +277,7 @@ std::optional<LoopStep> find_loop(const Problem& p, const LoopSearchOptions& opt
   std::vector<Rule> rules = p.strict;
   rules.insert(rules.end(), p.weak.begin(), p.weak.end());
   const size_t strict_count = p.strict.size();
-  std::vector<Lane> lanes;
-  lanes.push_back({Unfolder(letter_rules(rules, strict_count, false), loops::kRightEnd), false});
-  lanes.push_back({Unfolder(letter_rules(rules, strict_count, true), loops::kRightEnd), true});
-  lanes.push_back({Unfolder(letter_rules(rules, strict_count, false), loops::kRightEnd | loops::kLeftEnd), false});
+  std::vector<Lane> lanes = lanes_of(rules, strict_count);
 
   Control control(options, st);
   loops::SeenTable seen(options.max_seen);
