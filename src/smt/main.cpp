@@ -4,6 +4,7 @@
 // prover reads: "sat", a line without a value, then the model; "unsat";
 // "unknown" (the reason on standard error: the time or memory limit, the
 // solver gave up); or "error <reason>" with exit status 1.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -58,9 +59,17 @@ bool take_answer() {
   return g_answer_taken.compare_exchange_strong(expected, 1);
 }
 
+// Whether standard output and standard error are one file (a terminal).
+bool same_output_and_error() {
+  struct stat out, err;
+  return fstat(1, &out) == 0 && fstat(2, &err) == 0 && out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+}
+
+// The answer "error" for the caller that reads standard output, and the
+// reason on standard error; once where both are one file.
 [[noreturn]] void answer_error(const std::string& reason) {
   if (!take_answer()) std::_Exit(0);
-  write_all(1, "error " + reason + "\n");
+  if (!same_output_and_error()) write_all(1, "error " + reason + "\n");
   write_all(2, "tessivar-smt: error " + reason + "\n");
   std::exit(1);
 }
@@ -122,6 +131,11 @@ class Watchdog {
 };
 
 const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--memory MB] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--sat-config NAME] [--emit-smt2] [--stats] -m FILE";
+const char* kUsageDetails =
+    "  Decides an SMT-LIB 1.2 benchmark and prints sat with a checked model, unsat, or\n"
+    "  unknown (the reason on standard error: the time or memory limit, the solver\n"
+    "  gave up). --memory: megabytes of resident memory, default 8192, 0 for none.\n"
+    "  Options take their value as the next argument or after \"=\" (--backend=sat).\n";
 
 // Two runs at once fit a machine of 24 GB with room to spare.
 constexpr size_t kDefaultMemoryMb = 8192;
@@ -143,10 +157,21 @@ Args parse_args(int argc, char** argv) {
   bool have_file = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
+    std::string inline_value;
+    bool has_inline = arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos;
+    if (has_inline) {
+      inline_value = arg.substr(arg.find('=') + 1);
+      arg = arg.substr(0, arg.find('='));
+    }
     auto value = [&]() -> std::string {
+      if (has_inline) return inline_value;
       if (i + 1 >= argc) answer_error("option " + arg + " needs a value; " + kUsage);
       return argv[++i];
     };
+    if (arg == "-h" || arg == "--help") {
+      write_all(1, std::string(kUsage) + "\n" + kUsageDetails);
+      std::exit(0);
+    }
     if (arg == "-m") {
       a.file = value();
       have_file = true;

@@ -1,0 +1,358 @@
+// The matrix interpretation search: unknown matrices, products along the
+// shared-factor plan, the decrease constraints, CaDiCaL, and the model read
+// back as a proof step.
+#include "engine/encodings/matrix_encoding.h"
+
+#include <cadical.hpp>
+
+#include <memory>
+#include <stdexcept>
+
+#include "engine/encodings/order_cells.h"
+#include "engine/encodings/semiring_cells.h"
+#include "engine/encodings/shared_factors.h"
+
+namespace tessivar::engine::encodings {
+
+namespace {
+
+struct EncodingStopped {};
+
+class StopTerminator : public CaDiCaL::Terminator {
+ public:
+  explicit StopTerminator(const StopCondition& stop) : stop_(stop) {}
+  bool terminate() override { return stop_.reached(); }
+
+ private:
+  const StopCondition& stop_;
+};
+
+// The algebra of binary entries with the arithmetic it computes in.
+struct BinaryEntries {
+  BinaryEntries(Circuit& c, const MatrixSettings& s) : arithmetic(c, s.cap), algebra(s.semiring, arithmetic) {}
+  UnsignedArithmetic arithmetic;
+  CellAlgebra algebra;
+};
+
+struct OrderEntries {
+  OrderEntries(Circuit& c, const MatrixSettings& s) : algebra(s.semiring, c, s.cap) {}
+  OrderAlgebra algebra;
+};
+
+// CaDiCaL writes some findings to standard output unless told not to;
+// standard output carries the verdict only.
+std::unique_ptr<CaDiCaL::Solver> quiet_solver() {
+  auto s = std::make_unique<CaDiCaL::Solver>();
+  s->set("quiet", 1);
+  return s;
+}
+
+class Encoder {
+ public:
+  virtual ~Encoder() = default;
+  // Encodes (the first time) and solves until the stop condition holds.
+  // After Stopped it may be called again: the solver goes on where it was.
+  virtual MatrixSearchResult run(const StopCondition& stop) = 0;
+  // Stopped while encoding: the encoding is incomplete, start afresh.
+  virtual bool incomplete() const = 0;
+};
+
+template <class Entries>
+class MatrixEncoder : public Encoder {
+ public:
+  using Cell = typename decltype(Entries::algebra)::Cell;
+  using CellMatrix = std::vector<std::vector<Cell>>;
+
+  MatrixEncoder(const Problem& problem, const MatrixSettings& settings)
+      : problem_(problem),
+        settings_(settings),
+        solver_(quiet_solver()),
+        circuit_(solver_.get()),
+        entries_(circuit_, settings),
+        algebra_(entries_.algebra) {}
+
+  MatrixSearchResult run(const StopCondition& stop) override;
+  bool incomplete() const override { return incomplete_; }
+
+ private:
+  bool encode();
+  MatrixSearchResult solve();
+
+  Shape shape() const;
+  bool strict_first_entry() const {
+    return settings_.strict_first_entry && shape() == Shape::Full && settings_.dimension > 1;
+  }
+  CellMatrix unknown_matrix();
+  CellMatrix identity() const;
+  CellMatrix product(const CellMatrix& a, const CellMatrix& b);
+  void build_symbol_matrices();
+  void build_side_matrices();
+  Lit weakly_decreasing(const CellMatrix& l, const CellMatrix& r);
+  Lit strictly_decreasing(const CellMatrix& l, const CellMatrix& r);
+  void assert_decrease();
+  void check_stop() const {
+    if (stop_->deadline_reached()) throw EncodingStopped{};
+  }
+  MatrixStep read_back() const;
+
+  const Problem& problem_;
+  MatrixSettings settings_;
+  const StopCondition* stop_ = nullptr;
+  bool encoded_ = false, incomplete_ = false;
+  std::unique_ptr<CaDiCaL::Solver> solver_;
+  Circuit circuit_;
+  Entries entries_;
+  decltype(Entries::algebra)& algebra_;
+
+  std::vector<Symbol> symbols_;
+  std::vector<const Rule*> rules_;  // strict ones first
+  std::vector<CellMatrix> symbol_matrices_, side_matrices_;  // sides: lhs, rhs per rule
+  std::vector<Lit> strict_;  // per rule
+  size_t products_ = 0;
+};
+
+template <class Entries>
+Shape MatrixEncoder<Entries>::shape() const {
+  if (settings_.semiring != Semiring::Natural || settings_.dimension < 2) return Shape::Full;
+  return settings_.shape;
+}
+
+template <class Entries>
+typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::unknown_matrix() {
+  int d = settings_.dimension;
+  CellMatrix m(static_cast<size_t>(d), std::vector<Cell>(static_cast<size_t>(d), algebra_.zero()));
+  Shape s = shape();
+  for (int i = 0; i < d; ++i)
+    for (int j = 0; j < d; ++j) {
+      bool last_row = i == d - 1 && d > 1;
+      if (s != Shape::Full && last_row) {
+        m[i][j] = j == d - 1 ? algebra_.one() : algebra_.zero();
+      } else if (s == Shape::Triangular && i > j) {
+        m[i][j] = algebra_.zero();
+      } else {
+        m[i][j] = algebra_.unknown(settings_.bits);
+      }
+    }
+  if (settings_.semiring == Semiring::Natural) {
+    circuit_.assert_lit(algebra_.positive(m[0][0]));
+    if (!strict_first_entry()) circuit_.assert_lit(algebra_.positive(m[d - 1][d - 1]));
+  } else {
+    circuit_.assert_lit(algebra_.finite(m[0][0]));
+  }
+  return m;
+}
+
+template <class Entries>
+typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::identity() const {
+  size_t d = static_cast<size_t>(settings_.dimension);
+  CellMatrix m(d, std::vector<Cell>(d, algebra_.zero()));
+  for (size_t i = 0; i < d; ++i) m[i][i] = algebra_.one();
+  return m;
+}
+
+template <class Entries>
+typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::product(const CellMatrix& a,
+                                                                          const CellMatrix& b) {
+  size_t d = a.size();
+  CellMatrix m(d, std::vector<Cell>(d, algebra_.zero()));
+  for (size_t i = 0; i < d; ++i)
+    for (size_t j = 0; j < d; ++j) {
+      Cell sum = algebra_.times(a[i][0], b[0][j]);
+      for (size_t k = 1; k < d; ++k) sum = algebra_.plus(sum, algebra_.times(a[i][k], b[k][j]));
+      m[i][j] = sum;
+    }
+  return m;
+}
+
+template <class Entries>
+void MatrixEncoder<Entries>::build_symbol_matrices() {
+  symbols_ = problem_.symbols();
+  for (size_t i = 0; i < symbols_.size(); ++i) symbol_matrices_.push_back(unknown_matrix());
+}
+
+template <class Entries>
+void MatrixEncoder<Entries>::build_side_matrices() {
+  std::vector<int> dense(problem_.alphabet->size(), -1);
+  for (size_t i = 0; i < symbols_.size(); ++i) dense[static_cast<size_t>(symbols_[i])] = static_cast<int>(i);
+  for (const Rule& r : problem_.strict) rules_.push_back(&r);
+  for (const Rule& r : problem_.weak) rules_.push_back(&r);
+  std::vector<Word> sides;
+  for (const Rule* r : rules_)
+    for (const Word* w : {&r->lhs, &r->rhs}) {
+      Word d;
+      for (Symbol s : *w) d.push_back(dense[static_cast<size_t>(s)]);
+      sides.push_back(std::move(d));
+    }
+  FactorPlan plan = plan_shared_factors(sides, static_cast<int>(symbols_.size()));
+  std::vector<CellMatrix> letters = symbol_matrices_;
+  for (const auto& [a, b] : plan.pairs) {
+    check_stop();
+    letters.push_back(product(letters[static_cast<size_t>(a)], letters[static_cast<size_t>(b)]));
+    ++products_;
+  }
+  for (const auto& w : plan.words) {
+    check_stop();
+    if (w.empty()) {
+      side_matrices_.push_back(identity());
+      continue;
+    }
+    CellMatrix m = letters[static_cast<size_t>(w[0])];
+    for (size_t i = 1; i < w.size(); ++i) {
+      m = product(m, letters[static_cast<size_t>(w[i])]);
+      ++products_;
+    }
+    side_matrices_.push_back(std::move(m));
+  }
+}
+
+template <class Entries>
+Lit MatrixEncoder<Entries>::weakly_decreasing(const CellMatrix& l, const CellMatrix& r) {
+  std::vector<Lit> all;
+  for (size_t i = 0; i < l.size(); ++i)
+    for (size_t j = 0; j < l[i].size(); ++j) all.push_back(algebra_.ge(l[i][j], r[i][j]));
+  return circuit_.and_n(std::move(all));
+}
+
+// Given weak decrease: in the natural semiring the entry (1, d) or (1, 1)
+// decreases strictly, in the others every entry.
+template <class Entries>
+Lit MatrixEncoder<Entries>::strictly_decreasing(const CellMatrix& l, const CellMatrix& r) {
+  if (settings_.semiring == Semiring::Natural)
+    return strict_first_entry() ? algebra_.gt(l[0][0], r[0][0]) : algebra_.gt(l[0].back(), r[0].back());
+  std::vector<Lit> all;
+  for (size_t i = 0; i < l.size(); ++i)
+    for (size_t j = 0; j < l[i].size(); ++j) all.push_back(algebra_.gt(l[i][j], r[i][j]));
+  return circuit_.and_n(std::move(all));
+}
+
+template <class Entries>
+void MatrixEncoder<Entries>::assert_decrease() {
+  std::vector<Lit> some_strict;
+  for (size_t k = 0; k < rules_.size(); ++k) {
+    check_stop();
+    const CellMatrix& l = side_matrices_[2 * k];
+    const CellMatrix& r = side_matrices_[2 * k + 1];
+    circuit_.assert_lit(weakly_decreasing(l, r));
+    strict_.push_back(strictly_decreasing(l, r));
+    if (k < problem_.strict.size()) some_strict.push_back(strict_.back());
+  }
+  circuit_.clause(some_strict);
+}
+
+template <class Entries>
+MatrixStep MatrixEncoder<Entries>::read_back() const {
+  MatrixStep step;
+  step.semiring = settings_.semiring;
+  step.dimension = settings_.dimension;
+  if (strict_first_entry()) step.strict_entry = std::make_pair(1, 1);
+  for (size_t s = 0; s < symbols_.size(); ++s) {
+    Matrix m;
+    for (const auto& row : symbol_matrices_[s]) {
+      m.emplace_back();
+      for (const Cell& cell : row) m.back().push_back(algebra_.value(cell));
+    }
+    step.interpretation[problem_.alphabet->name(symbols_[s])] = std::move(m);
+  }
+  for (size_t k = 0; k < rules_.size(); ++k)
+    if (circuit_.value(strict_[k])) step.remove.push_back(problem_.named(*rules_[k]));
+  return step;
+}
+
+// False when stopped before the encoding was complete.
+template <class Entries>
+bool MatrixEncoder<Entries>::encode() {
+  try {
+    build_symbol_matrices();
+    build_side_matrices();
+    assert_decrease();
+  } catch (const EncodingStopped&) {
+    incomplete_ = true;
+    return false;
+  }
+  encoded_ = true;
+  return true;
+}
+
+template <class Entries>
+MatrixSearchResult MatrixEncoder<Entries>::solve() {
+  MatrixSearchResult result;
+  result.variables = circuit_.variables();
+  result.clauses = circuit_.clauses();
+  result.products = products_;
+  auto start = Clock::now();
+  StopCondition budgeted = stop_->budget_from_now();
+  StopTerminator terminator(budgeted);
+  solver_->connect_terminator(&terminator);
+  int status = solver_->solve();
+  solver_->disconnect_terminator();
+  result.solve_seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (status == 10) {
+    result.outcome = SearchOutcome::Found;
+    result.step = read_back();
+  } else if (status == 20) {
+    result.outcome = SearchOutcome::Exhausted;
+  } else {
+    result.outcome = SearchOutcome::Stopped;
+  }
+  return result;
+}
+
+template <class Entries>
+MatrixSearchResult MatrixEncoder<Entries>::run(const StopCondition& stop) {
+  stop_ = &stop;
+  double encode_seconds = 0;
+  if (!encoded_) {
+    auto start = Clock::now();
+    if (incomplete_ || !encode()) return MatrixSearchResult{};
+    encode_seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  }
+  MatrixSearchResult result = solve();
+  result.encode_seconds = encode_seconds;
+  return result;
+}
+
+void check_arguments(const Problem& problem, const MatrixSettings& settings) {
+  if (problem.top) throw std::logic_error("matrix search in top mode is not supported");
+  int largest_cap = settings.order_encoding ? 4096 : 62;
+  if (settings.dimension < 1 || settings.bits < 1 || settings.cap < settings.bits || settings.cap > largest_cap)
+    throw std::invalid_argument("matrix search: bad dimension, bits or cap");
+}
+
+}  // namespace
+
+struct MatrixSearch::Impl {
+  Problem problem;
+  MatrixSettings settings;
+  std::unique_ptr<Encoder> encoder;
+
+  void start_encoder() {
+    bool order = settings.order_encoding && settings.semiring != Semiring::Natural;
+    if (order)
+      encoder = std::make_unique<MatrixEncoder<OrderEntries>>(problem, settings);
+    else
+      encoder = std::make_unique<MatrixEncoder<BinaryEntries>>(problem, settings);
+  }
+};
+
+MatrixSearch::MatrixSearch(Problem problem, const MatrixSettings& settings) : impl_(std::make_unique<Impl>()) {
+  check_arguments(problem, settings);
+  impl_->problem = std::move(problem);
+  impl_->settings = settings;
+}
+
+MatrixSearch::~MatrixSearch() = default;
+
+MatrixSearchResult MatrixSearch::run(const StopCondition& stop) {
+  if (impl_->problem.strict.empty()) return MatrixSearchResult{SearchOutcome::Exhausted, {}, 0, 0, 0, 0, 0};
+  if (!impl_->encoder || impl_->encoder->incomplete()) impl_->start_encoder();
+  return impl_->encoder->run(stop);
+}
+
+const Problem& MatrixSearch::problem() const { return impl_->problem; }
+
+MatrixSearchResult search_matrix_interpretation(const Problem& problem, const MatrixSettings& settings,
+                                                const StopCondition& stop) {
+  return MatrixSearch(problem, settings).run(stop);
+}
+
+}  // namespace tessivar::engine::encodings

@@ -1,0 +1,146 @@
+// The proof search end to end: its certificates pass the independent check,
+// name the input's rules in order, and undo reversals correctly; and
+// tessivar-prove as a program.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "engine/certificate/json.h"
+#include "engine/check/check.h"
+#include "engine/problem/system_text.h"
+#include "engine/strategy/prover.h"
+#include "program_run.h"
+
+using namespace tessivar::engine;
+using tessivar::engine::encodings::MatrixSettings;
+using tessivar::engine::encodings::Shape;
+
+namespace {
+
+std::vector<NamedRule> rules_of(const std::string& text) { return read_system_text(text); }
+
+std::string file_text(const std::string& path) {
+  std::ifstream in(path);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Every step kind along the main chain, in order.
+std::vector<Step::Kind> kinds(const Certificate& c) {
+  std::vector<Step::Kind> out;
+  for (const Step* s = c.proof.get(); s; s = s->next.get()) out.push_back(s->kind);
+  return out;
+}
+
+void expect_holds(const Certificate& c, const std::vector<NamedRule>& input) {
+  EXPECT_EQ(c.input, input);
+  EXPECT_NO_THROW(check_certificate(c));
+  EXPECT_NO_THROW(check_input_matches(c, input));
+  // The JSON text says the same.
+  Certificate again = read_certificate_json(write_certificate_json(c));
+  EXPECT_NO_THROW(check_certificate(again));
+  EXPECT_EQ(again.input, input);
+}
+
+}  // namespace
+
+TEST(Prove, ProofsOfDatabaseProblemsPassTheCheck) {
+  for (const char* name : {"Bouchare_06/01.srs", "Zantema_04/z009.srs", "Zantema_04/z022.srs",
+                           "Zantema_04/z103.srs", "Secret_06_SRS/10.srs"}) {
+    SCOPED_TRACE(name);
+    auto input = rules_of(file_text(std::string(TESSIVAR_TPDB_DIR) + "/" + name));
+    strategy::ProveOptions options;
+    options.timeout = 20;
+    auto proof = strategy::prove(input, options);
+    ASSERT_TRUE(proof.has_value());
+    expect_holds(*proof, input);
+  }
+}
+
+TEST(Prove, CertificateNamesTheInputRulesInTheirOrder) {
+  // A repeated rule, an empty side, and symbols first met in later rules.
+  auto input = rules_of("(RULES b a -> a b , c -> , b a -> a b , a a c -> c a)");
+  strategy::ProveOptions options;
+  options.timeout = 20;
+  auto proof = strategy::prove(input, options);
+  ASSERT_TRUE(proof.has_value());
+  ASSERT_EQ(proof->input.size(), 4u);
+  expect_holds(*proof, input);
+}
+
+TEST(Prove, ReversedStepsAreUndoneInTheProof) {
+  // One thread that only searches the reversed system, then one that
+  // alternates: every matrix step must meet the rules in its orientation.
+  auto input = rules_of("(RULES a b b -> a , a a -> b b b , b b a -> a b a)");
+  strategy::Attempt reversed_arctic{MatrixSettings{Semiring::Arctic, 2, 2, 8, Shape::Full, false, true}, true, 5};
+  strategy::Attempt tropical{MatrixSettings{Semiring::Tropical, 2, 2, 8, Shape::Full, false, true}, false, 5};
+  strategy::Attempt reversed_tropical{MatrixSettings{Semiring::Tropical, 2, 2, 8, Shape::Full, false, true}, true, 5};
+  strategy::Attempt arctic{MatrixSettings{Semiring::Arctic, 2, 2, 8, Shape::Full, false, true}, false, 5};
+  for (const auto& list : std::vector<std::vector<strategy::Attempt>>{{reversed_arctic, reversed_tropical},
+                                                                      {reversed_arctic, tropical, arctic}}) {
+    strategy::ProveOptions options;
+    options.timeout = 20;
+    options.schedule = {list};
+    auto proof = strategy::prove(input, options);
+    ASSERT_TRUE(proof.has_value());
+    auto k = kinds(*proof);
+    ASSERT_GE(k.size(), 3u);
+    EXPECT_EQ(k[0], Step::Kind::Reverse);
+    EXPECT_EQ(k[1], Step::Kind::Matrix);
+    EXPECT_EQ(k.back(), Step::Kind::Empty);
+    expect_holds(*proof, input);
+  }
+}
+
+TEST(Prove, NothingFoundIsNoProof) {
+  // Not terminating: a b -> b a and back.
+  strategy::ProveOptions options;
+  options.timeout = 2;
+  EXPECT_FALSE(strategy::prove(rules_of("(RULES a b -> b a , b a -> a b)"), options).has_value());
+}
+
+TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
+  const std::string program = std::string(TESSIVAR_BIN_DIR) + "/tessivar-prove";
+  const std::string checker = std::string(TESSIVAR_BIN_DIR) + "/tessivar-check";
+  TempDir dir;
+  WriteFile(dir / "p.srs", "(RULES a a -> b , b b b -> a)");
+  ProgramRun yes = RunIn(dir.path, "'" + program + "' p.srs --timeout 20 --certificate c.json", "");
+  EXPECT_EQ(yes.status, 0) << yes.err;
+  EXPECT_EQ(yes.out.substr(0, 4), "YES\n");
+  EXPECT_EQ(yes.err, "");  // progress only with --verbose
+  EXPECT_EQ(RunIn(dir.path, "'" + checker + "' c.json p.srs", "").status, 0);
+
+  ProgramRun verbose = RunIn(dir.path, "'" + program + "' p.srs --verbose", "");
+  EXPECT_EQ(verbose.out.substr(0, 4), "YES\n");
+  EXPECT_NE(verbose.err.find("removed"), std::string::npos);
+
+  std::string xml = file_text(std::string(TESSIVAR_TPDB_DIR) + "/Zantema_04/z009.xml");
+  WriteFile(dir / "z.xml", xml);
+  ProgramRun from_xml = RunIn(dir.path, "'" + program + "' z.xml --timeout 20", "");
+  EXPECT_EQ(from_xml.out.substr(0, 4), "YES\n") << from_xml.err;
+
+  WriteFile(dir / "loop.srs", "(RULES a -> a)");
+  ProgramRun maybe = RunIn(dir.path, "'" + program + "' loop.srs --timeout 1", "");
+  EXPECT_EQ(maybe.status, 0);
+  EXPECT_EQ(maybe.out, "MAYBE\n");
+
+  WriteFile(dir / "bad.srs", "(RULES a -> b\n  b -> a)");
+  ProgramRun bad = RunIn(dir.path, "'" + program + "' bad.srs", "");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err.rfind("tessivar-prove: bad.srs: line 2, column", 0), 0u) << bad.err;
+
+  // A path that names no file is the user's input, as in tessivar-run.
+  ProgramRun missing = RunIn(dir.path, "'" + program + "' missing.srs", "");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err.rfind("tessivar-prove: cannot read missing.srs", 0), 0u) << missing.err;
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --timeout 0", "").status, 2);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --timeout", "").status, 2);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --frobnicate", "").status, 2);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "'", "").status, 2);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --certificate /nonexistent/dir/c.json", "").status, 1);
+  ProgramRun help = RunIn(dir.path, "'" + program + "' --help", "");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--timeout S"), std::string::npos);
+}
