@@ -1,31 +1,43 @@
-// Fuzz target of the runner's reader of database XML (XmlToSrs). Any file
-// is either refused with a reason or turned into a system in the prover's
-// text format: "(RULES", one rule a line, "," between rules, ")" at the end.
+// Fuzz target of the runner's reader of database XML (XmlRules, XmlToSrs).
+// Any file is either refused with a reason or turned into string rules,
+// whose text reads back through the strict reader as the same rules; and
+// where the runner lets the classic prover have them, the text it hands it
+// reads through the prover's own reader as the same rules too.
+#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "engine/problem/system_text.h"
 #include "fuzz_util.h"
+#include "run/classic_input.h"
 #include "run/problem.h"
+#include "store/store.h"
+#include "util/error.h"
 
 namespace {
 
 fuzz::MemoryFile* input;
 
-// The shape of the text XmlToSrs promises.
-void CheckShape(const std::string& srs) {
-  if (srs.rfind("(RULES\n", 0) != 0) fuzz::Broken("no (RULES header:\n" + srs);
-  if (srs.size() < 9 || srs.compare(srs.size() - 2, 2, ")\n") != 0) fuzz::Broken("no closing parenthesis:\n" + srs);
-  size_t rules = 0, arrows = 0;
-  for (size_t at = 7; at < srs.size();) {
-    size_t end = srs.find('\n', at);
-    std::string line = srs.substr(at, end - at);
-    at = end + 1;
-    if (line == ")") continue;
-    rules++;
-    if (line.find("-> ") != std::string::npos) arrows++;
-    for (unsigned char c : line)
-      if (c < ' ' || c == 127) fuzz::Broken("a control byte in a rule line:\n" + srs);
+std::vector<NamedRule> ClassicReading(const std::string& text) {
+  ClearStore();
+  std::FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+  if (!in) fuzz::Broken("fmemopen failed");
+  try {
+    fuzz::CaughtStdout quiet;
+    Lees(in);
+  } catch (const StoppedRun& e) {
+    std::fclose(in);
+    fuzz::Broken(std::string("the classic prover refuses the text it is handed: ") + e.what() + "\n" + text);
   }
-  if (arrows != rules) fuzz::Broken("a rule line without its arrow:\n" + srs);
+  std::fclose(in);
+  std::vector<NamedRule> rules;
+  for (int64_t k = 1; k <= Hib; k++) {
+    NamedRule r;
+    for (int64_t p = 1; L[k][p] != 0; p++) r.lhs.push_back(Naam[L[k][p]]);
+    for (int64_t p = 1; R[k][p] != 0; p++) r.rhs.push_back(Naam[R[k][p]]);
+    rules.push_back(r);
+  }
+  return rules;
 }
 
 }  // namespace
@@ -37,13 +49,25 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   input->Set(data, size);
-  std::string srs;
+  std::vector<NamedRule> rules;
   try {
-    srs = XmlToSrs(input->path());
+    rules = XmlRules(input->path());
   } catch (const ProblemError& e) {
     if (std::string(e.what()).empty()) fuzz::Broken("a refusal without a reason");
     return 0;
   }
-  CheckShape(srs);
+  std::string srs = XmlToSrs(input->path());
+  try {
+    if (tessivar::engine::read_system_text(srs) != rules) fuzz::Broken("the text reads back as other rules:\n" + srs);
+  } catch (const tessivar::engine::InputError& e) {
+    fuzz::Broken(std::string("the text does not read back: ") + e.what() + "\n" + srs);
+  }
+  try {
+    CheckClassicCapacity(rules);
+  } catch (const ProblemError&) {
+    return 0;  // the runner does not run the classic prover on these
+  }
+  std::string text = ClassicText(rules);
+  if (ClassicReading(text) != rules) fuzz::Broken("the classic prover reads other rules:\n" + text);
   return 0;
 }
