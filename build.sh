@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-pakketten=(g++ cmake make libgtest-dev libz3-dev libcadical-dev libpugixml-dev parallel)
+pakketten=(g++ cmake make libgtest-dev libz3-dev libcadical-dev libpugixml-dev nlohmann-json3-dev parallel)
 
 installeer() {
   local ontbreekt=()

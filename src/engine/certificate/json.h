@@ -1,6 +1,7 @@
 // Certificates as JSON text, format "tessivar-certificate/1", and back.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 #include "engine/certificate/proof.h"

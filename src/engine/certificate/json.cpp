@@ -1,0 +1,365 @@
+// Certificates as JSON, format "tessivar-certificate/1", and back.
+//
+// The writer keeps the keys in the order a person expects ("format" first,
+// "next" last). The reader takes exactly the format: it refuses unknown or
+// duplicate keys, unknown step names, values of the wrong type, negative or
+// fractional entries and badly spaced words, each with the path of the
+// offending value. Whether a step is sound (shapes of matrices, which rules
+// exist) is the checker's question, not the reader's.
+#include "engine/certificate/json.h"
+
+#include <cctype>
+#include <limits>
+#include <set>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace tessivar::engine {
+
+namespace {
+
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+constexpr const char* kFormat = "tessivar-certificate/1";
+// Deeper texts are refused before the recursive reader could exhaust the stack.
+constexpr int kMaxDepth = 10000;
+
+// ---------------------------------------------------------------- writing
+
+ordered_json word_json(const NamedWord& w) { return to_text(w); }
+
+ordered_json rule_json(const NamedRule& r) { return ordered_json::array({word_json(r.lhs), word_json(r.rhs)}); }
+
+ordered_json rules_json(const std::vector<NamedRule>& rules) {
+  ordered_json out = ordered_json::array();
+  for (const NamedRule& r : rules) out.push_back(rule_json(r));
+  return out;
+}
+
+ordered_json matrix_json(const Matrix& m) {
+  ordered_json rows = ordered_json::array();
+  for (const auto& row : m) {
+    ordered_json entries = ordered_json::array();
+    for (const Entry& e : row) entries.push_back(e ? ordered_json(*e) : ordered_json(nullptr));
+    rows.push_back(std::move(entries));
+  }
+  return rows;
+}
+
+ordered_json step_json(const Step& s);
+
+ordered_json next_json(const StepPtr& next) {
+  if (!next) throw CertificateFormatError("a proof step has no next step");
+  return step_json(*next);
+}
+
+ordered_json matrix_step_json(const Step& s) {
+  const MatrixStep& m = s.matrix;
+  ordered_json out;
+  out["step"] = "matrix";
+  out["semiring"] = to_string(m.semiring);
+  out["dimension"] = m.dimension;
+  if (m.strict_entry) out["strict_entry"] = {m.strict_entry->first, m.strict_entry->second};
+  ordered_json interpretation = ordered_json::object();
+  for (const auto& [name, matrix] : m.interpretation) interpretation[name] = matrix_json(matrix);
+  out["interpretation"] = std::move(interpretation);
+  out["remove"] = rules_json(m.remove);
+  out["next"] = next_json(s.next);
+  return out;
+}
+
+ordered_json loop_json(const LoopStep& l) {
+  ordered_json steps = ordered_json::array();
+  for (const LoopRewrite& r : l.steps) steps.push_back(ordered_json::array({r.position, rule_json(r.rule)}));
+  ordered_json out;
+  out["step"] = "loop";
+  out["start"] = word_json(l.start);
+  out["steps"] = std::move(steps);
+  return out;
+}
+
+ordered_json step_json(const Step& s) {
+  ordered_json out;
+  switch (s.kind) {
+    case Step::Kind::Empty:
+      out["step"] = "empty";
+      return out;
+    case Step::Kind::Reverse:
+      out["step"] = "reverse";
+      out["next"] = next_json(s.next);
+      return out;
+    case Step::Kind::Matrix:
+      return matrix_step_json(s);
+    case Step::Kind::DependencyPairs:
+      out["step"] = "dependency-pairs";
+      out["next"] = next_json(s.next);
+      return out;
+    case Step::Kind::Graph: {
+      ordered_json components = ordered_json::array();
+      for (const GraphComponent& c : s.components) {
+        ordered_json comp;
+        comp["pairs"] = rules_json(c.pairs);
+        comp["next"] = next_json(c.next);
+        components.push_back(std::move(comp));
+      }
+      out["step"] = "graph";
+      out["components"] = std::move(components);
+      return out;
+    }
+    case Step::Kind::Loop:
+      return loop_json(s.loop);
+  }
+  throw CertificateFormatError("a proof step of unknown kind");
+}
+
+// ---------------------------------------------------------------- reading
+
+[[noreturn]] void fail(const std::string& where, const std::string& what) {
+  throw CertificateFormatError(where + ": " + what);
+}
+
+const char* type_name(const json& j) {
+  if (j.is_number_integer()) return "an integer";
+  if (j.is_number()) return "a fraction or a number too large";
+  if (j.is_null()) return "null";
+  if (j.is_boolean()) return "a boolean";
+  if (j.is_string()) return "a string";
+  if (j.is_array()) return "a list";
+  return "an object";
+}
+
+[[noreturn]] void wrong_type(const std::string& where, const json& j, const char* wanted) {
+  fail(where, std::string("expected ") + wanted + ", found " + type_name(j));
+}
+
+// The object's keys must be among `allowed` and include `required`.
+void expect_keys(const json& j, const std::string& where, const std::set<std::string>& required,
+                 const std::set<std::string>& optional = {}) {
+  if (!j.is_object()) wrong_type(where, j, "an object");
+  for (const auto& [key, value] : j.items())
+    if (!required.count(key) && !optional.count(key)) fail(where, "unknown key \"" + key + "\"");
+  for (const auto& key : required)
+    if (!j.contains(key)) fail(where, "the key \"" + key + "\" is missing");
+}
+
+const std::string& get_string(const json& j, const std::string& where) {
+  if (!j.is_string()) wrong_type(where, j, "a string");
+  return j.get_ref<const std::string&>();
+}
+
+const json& get_array(const json& j, const std::string& where) {
+  if (!j.is_array()) wrong_type(where, j, "a list");
+  return j;
+}
+
+// A natural number that fits in 63 bits.
+int64_t get_natural(const json& j, const std::string& where) {
+  if (j.is_number_unsigned()) {
+    auto v = j.get<uint64_t>();
+    if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) fail(where, "the number is too large");
+    return static_cast<int64_t>(v);
+  }
+  if (j.is_number_integer()) fail(where, "expected a natural number, found a negative one");
+  wrong_type(where, j, "a natural number");
+}
+
+NamedWord get_word(const json& j, const std::string& where) {
+  const std::string& text = get_string(j, where);
+  NamedWord w;
+  if (text.empty()) return w;
+  size_t begin = 0;
+  while (true) {
+    size_t end = text.find(' ', begin);
+    std::string symbol = text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+    if (symbol.empty()) fail(where, "the symbols of a word must be separated by single blanks");
+    for (unsigned char ch : symbol)
+      if (std::isspace(ch)) fail(where, "a symbol contains white space other than a single blank");
+    w.push_back(std::move(symbol));
+    if (end == std::string::npos) return w;
+    begin = end + 1;
+  }
+}
+
+NamedRule get_rule(const json& j, const std::string& where) {
+  if (!j.is_array() || j.size() != 2) fail(where, "a rule is a list [lhs, rhs]");
+  return {get_word(j[0], where + "[0]"), get_word(j[1], where + "[1]")};
+}
+
+std::vector<NamedRule> get_rules(const json& j, const std::string& where) {
+  std::vector<NamedRule> rules;
+  size_t i = 0;
+  for (const json& r : get_array(j, where)) rules.push_back(get_rule(r, where + "[" + std::to_string(i++) + "]"));
+  return rules;
+}
+
+Entry get_entry(const json& j, const std::string& where) {
+  if (j.is_null()) return std::nullopt;
+  return get_natural(j, where);
+}
+
+Matrix get_matrix(const json& j, const std::string& where) {
+  Matrix m;
+  size_t i = 0;
+  for (const json& row : get_array(j, where)) {
+    std::string at = where + "[" + std::to_string(i++) + "]";
+    std::vector<Entry> entries;
+    size_t k = 0;
+    for (const json& e : get_array(row, at)) entries.push_back(get_entry(e, at + "[" + std::to_string(k++) + "]"));
+    m.push_back(std::move(entries));
+  }
+  return m;
+}
+
+Semiring get_semiring(const json& j, const std::string& where) {
+  const std::string& s = get_string(j, where);
+  if (s == "natural") return Semiring::Natural;
+  if (s == "arctic") return Semiring::Arctic;
+  if (s == "tropical") return Semiring::Tropical;
+  fail(where, "unknown semiring \"" + s + "\"");
+}
+
+StepPtr get_step(const json& j, const std::string& where);
+
+StepPtr get_matrix_step(const json& j, const std::string& where) {
+  expect_keys(j, where, {"step", "semiring", "dimension", "interpretation", "remove", "next"}, {"strict_entry"});
+  MatrixStep m;
+  m.semiring = get_semiring(j["semiring"], where + ".semiring");
+  int64_t d = get_natural(j["dimension"], where + ".dimension");
+  if (d < 1 || d > std::numeric_limits<int>::max()) fail(where + ".dimension", "the dimension must be at least 1");
+  m.dimension = static_cast<int>(d);
+  if (j.contains("strict_entry")) {
+    std::string at = where + ".strict_entry";
+    const json& e = j["strict_entry"];
+    if (!e.is_array() || e.size() != 2) fail(at, "expected a list [p, q]");
+    int64_t p = get_natural(e[0], at + "[0]"), q = get_natural(e[1], at + "[1]");
+    if (p < 1 || q < 1 || p > d || q > d) fail(at, "p and q must lie between 1 and the dimension");
+    if (m.semiring != Semiring::Natural) fail(at, "only a natural interpretation has a strict entry");
+    m.strict_entry = {static_cast<int>(p), static_cast<int>(q)};
+  }
+  const json& interpretation = j["interpretation"];
+  if (!interpretation.is_object()) wrong_type(where + ".interpretation", interpretation, "an object");
+  for (const auto& [name, matrix] : interpretation.items())
+    m.interpretation[name] = get_matrix(matrix, where + ".interpretation." + name);
+  m.remove = get_rules(j["remove"], where + ".remove");
+  return Step::matrix_step(std::move(m), get_step(j["next"], where + ".next"));
+}
+
+StepPtr get_graph_step(const json& j, const std::string& where) {
+  expect_keys(j, where, {"step", "components"});
+  std::vector<GraphComponent> components;
+  size_t i = 0;
+  for (const json& c : get_array(j["components"], where + ".components")) {
+    std::string at = where + ".components[" + std::to_string(i++) + "]";
+    expect_keys(c, at, {"pairs", "next"});
+    GraphComponent comp;
+    comp.pairs = get_rules(c["pairs"], at + ".pairs");
+    comp.next = get_step(c["next"], at + ".next");
+    components.push_back(std::move(comp));
+  }
+  return Step::graph(std::move(components));
+}
+
+StepPtr get_loop_step(const json& j, const std::string& where) {
+  expect_keys(j, where, {"step", "start", "steps"});
+  LoopStep loop;
+  loop.start = get_word(j["start"], where + ".start");
+  size_t i = 0;
+  for (const json& s : get_array(j["steps"], where + ".steps")) {
+    std::string at = where + ".steps[" + std::to_string(i++) + "]";
+    if (!s.is_array() || s.size() != 2) fail(at, "a loop step is a list [position, [lhs, rhs]]");
+    LoopRewrite r;
+    r.position = static_cast<size_t>(get_natural(s[0], at + "[0]"));
+    r.rule = get_rule(s[1], at + "[1]");
+    loop.steps.push_back(std::move(r));
+  }
+  return Step::loop_step(std::move(loop));
+}
+
+StepPtr get_step(const json& j, const std::string& where) {
+  if (!j.is_object()) wrong_type(where, j, "a proof step (an object)");
+  if (!j.contains("step")) fail(where, "the key \"step\" is missing");
+  const std::string& name = get_string(j["step"], where + ".step");
+  if (name == "empty") {
+    expect_keys(j, where, {"step"});
+    return Step::empty();
+  }
+  if (name == "reverse" || name == "dependency-pairs") {
+    expect_keys(j, where, {"step", "next"});
+    StepPtr next = get_step(j["next"], where + ".next");
+    return name == "reverse" ? Step::reverse(std::move(next)) : Step::dependency_pairs(std::move(next));
+  }
+  if (name == "matrix") return get_matrix_step(j, where);
+  if (name == "graph") return get_graph_step(j, where);
+  if (name == "loop") return get_loop_step(j, where);
+  fail(where + ".step", "unknown step \"" + name + "\"");
+}
+
+// Parses JSON, refusing duplicate keys (which a plain parse would silently
+// resolve to the last) and nesting too deep to read safely.
+json parse_strictly(const std::string& text) {
+  std::vector<std::set<std::string>> keys;
+  auto callback = [&keys](int depth, json::parse_event_t event, json& parsed) {
+    if (depth > kMaxDepth) throw CertificateFormatError("the certificate is nested too deeply");
+    switch (event) {
+      case json::parse_event_t::object_start:
+        keys.emplace_back();
+        break;
+      case json::parse_event_t::object_end:
+        keys.pop_back();
+        break;
+      case json::parse_event_t::key: {
+        const auto& key = parsed.get_ref<const std::string&>();
+        if (!keys.back().insert(key).second)
+          throw CertificateFormatError("the key \"" + key + "\" occurs twice in one object");
+        break;
+      }
+      default:
+        break;
+    }
+    return true;
+  };
+  try {
+    return json::parse(text, callback);
+  } catch (const json::exception& e) {
+    throw CertificateFormatError(std::string("not valid JSON: ") + e.what());
+  }
+}
+
+}  // namespace
+
+std::string write_certificate_json(const Certificate& c) {
+  if (!c.proof) throw CertificateFormatError("the certificate has no proof");
+  ordered_json out;
+  out["format"] = kFormat;
+  out["input"] = {{"rules", rules_json(c.input)}};
+  out["answer"] = to_string(c.answer);
+  out["proof"] = step_json(*c.proof);
+  try {
+    return out.dump() + "\n";
+  } catch (const ordered_json::exception& e) {
+    throw CertificateFormatError(std::string("cannot write the certificate: ") + e.what());
+  }
+}
+
+Certificate read_certificate_json(const std::string& text) {
+  json j = parse_strictly(text);
+  expect_keys(j, "certificate", {"format", "input", "answer", "proof"});
+  if (get_string(j["format"], "format") != kFormat)
+    fail("format", std::string("expected \"") + kFormat + "\"");
+  Certificate c;
+  expect_keys(j["input"], "input", {"rules"});
+  c.input = get_rules(j["input"]["rules"], "input.rules");
+  const std::string& answer = get_string(j["answer"], "answer");
+  if (answer == "YES")
+    c.answer = Answer::Yes;
+  else if (answer == "NO")
+    c.answer = Answer::No;
+  else
+    fail("answer", "expected \"YES\" or \"NO\"");
+  c.proof = get_step(j["proof"], "proof");
+  return c;
+}
+
+}  // namespace tessivar::engine
