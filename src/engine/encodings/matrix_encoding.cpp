@@ -5,6 +5,7 @@
 
 #include <cadical.hpp>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -42,6 +43,7 @@ class MatrixEncoder {
  private:
   Shape shape() const;
   CellMatrix unknown_matrix();
+  CellMatrix unknown_row();
   void build_symbol_matrices();
   void build_side_matrices();
   Lit weakly_decreasing(const CellMatrix& l, const CellMatrix& r);
@@ -88,7 +90,9 @@ CellMatrix MatrixEncoder::unknown_matrix() {
       }
     }
   if (settings_.semiring == Semiring::Natural) {
-    circuit_.assert_lit(arithmetic_.nonzero(m[0][0].value));
+    // In top mode only (d,d) counts: it keeps the last entry of a row from
+    // shrinking when the row is multiplied by the matrix.
+    if (!problem_.top) circuit_.assert_lit(arithmetic_.nonzero(m[0][0].value));
     circuit_.assert_lit(arithmetic_.nonzero(m[d - 1][d - 1].value));
   } else {
     circuit_.assert_lit(m[0][0].finite);
@@ -96,9 +100,18 @@ CellMatrix MatrixEncoder::unknown_matrix() {
   return m;
 }
 
+// Top mode: the row of a marked symbol, the value of a pair side it heads.
+CellMatrix MatrixEncoder::unknown_row() {
+  CellMatrix row(1);
+  for (int j = 0; j < settings_.dimension; ++j) row[0].push_back(algebra_.unknown(settings_.bits));
+  if (settings_.semiring != Semiring::Natural) circuit_.assert_lit(row[0][0].finite);
+  return row;
+}
+
 void MatrixEncoder::build_symbol_matrices() {
   symbols_ = problem_.symbols();
-  for (size_t i = 0; i < symbols_.size(); ++i) symbol_matrices_.push_back(unknown_matrix());
+  for (Symbol s : symbols_)
+    symbol_matrices_.push_back(problem_.top && problem_.alphabet->is_marked(s) ? unknown_row() : unknown_matrix());
 }
 
 void MatrixEncoder::build_side_matrices() {
@@ -159,7 +172,9 @@ void MatrixEncoder::assert_decrease() {
     const CellMatrix& l = side_matrices_[2 * k];
     const CellMatrix& r = side_matrices_[2 * k + 1];
     circuit_.assert_lit(weakly_decreasing(l, r));
-    strict_.push_back(strictly_decreasing(l, r));
+    // Top mode removes pairs only.
+    bool removable = !problem_.top || k < problem_.strict.size();
+    strict_.push_back(removable ? strictly_decreasing(l, r) : circuit_.lit_false());
     if (k < problem_.strict.size()) some_strict.push_back(strict_.back());
   }
   circuit_.clause(some_strict);
@@ -210,11 +225,27 @@ MatrixSearchResult MatrixEncoder::run() {
   return result;
 }
 
+// Marked symbols head the pairs and occur nowhere else.
+bool is_top_problem(const Problem& p) {
+  const Alphabet& a = *p.alphabet;
+  auto unmarked = [&](const Word& w, size_t from) {
+    return std::none_of(w.begin() + static_cast<long>(from), w.end(), [&](Symbol s) { return a.is_marked(s); });
+  };
+  for (const Rule& r : p.strict)
+    if (r.lhs.empty() || r.rhs.empty() || !a.is_marked(r.lhs[0]) || !a.is_marked(r.rhs[0]) || !unmarked(r.lhs, 1) ||
+        !unmarked(r.rhs, 1))
+      return false;
+  return std::all_of(p.weak.begin(), p.weak.end(), [&](const Rule& r) { return unmarked(r.lhs, 0) && unmarked(r.rhs, 0); });
+}
+
 }  // namespace
 
 MatrixSearchResult search_matrix_interpretation(const Problem& problem, const MatrixSettings& settings,
                                                 const StopCondition& stop) {
-  if (problem.top) throw std::logic_error("matrix search in top mode is not supported");
+  if (problem.top && settings.semiring == Semiring::Tropical)
+    throw std::invalid_argument("matrix search: no tropical interpretations in top mode");
+  if (problem.top && !is_top_problem(problem))
+    throw std::invalid_argument("matrix search: a marked symbol off the head of a pair");
   if (settings.dimension < 1 || settings.bits < 1 || settings.cap < settings.bits || settings.cap > 62)
     throw std::invalid_argument("matrix search: bad dimension, bits or cap");
   if (problem.strict.empty()) return MatrixSearchResult{SearchOutcome::Exhausted, {}, 0, 0, 0};

@@ -1,5 +1,6 @@
 // The search for a matrix interpretation that removes rules of a relative
-// problem, as one SAT problem solved by CaDiCaL in-process.
+// problem, or pairs of a top-mode one, as one SAT problem solved by
+// CaDiCaL in-process.
 //
 // Every symbol gets a matrix of unknown entries of a few bits; every rule
 // side's matrix is the product of its symbols' matrices, computed along a
@@ -43,7 +44,8 @@ struct MatrixSearchResult {
   size_t products = 0;  // matrix products the encoding built
 };
 
-// Not for top-mode problems.
+// In top mode marked symbols get rows and only pairs are removed; the
+// semiring is natural or arctic.
 MatrixSearchResult search_matrix_interpretation(const Problem& problem, const MatrixSettings& settings,
                                                 const StopCondition& stop);
 
