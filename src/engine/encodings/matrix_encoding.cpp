@@ -42,6 +42,9 @@ class MatrixEncoder {
 
  private:
   Shape shape() const;
+  bool strict_first_entry() const {
+    return settings_.strict_first_entry && shape() == Shape::Full && settings_.dimension > 1 && !problem_.top;
+  }
   CellMatrix unknown_matrix();
   CellMatrix unknown_row();
   void build_symbol_matrices();
@@ -93,7 +96,7 @@ CellMatrix MatrixEncoder::unknown_matrix() {
     // In top mode only (d,d) counts: it keeps the last entry of a row from
     // shrinking when the row is multiplied by the matrix.
     if (!problem_.top) circuit_.assert_lit(arithmetic_.nonzero(m[0][0].value));
-    circuit_.assert_lit(arithmetic_.nonzero(m[d - 1][d - 1].value));
+    if (!strict_first_entry()) circuit_.assert_lit(arithmetic_.nonzero(m[d - 1][d - 1].value));
   } else {
     circuit_.assert_lit(m[0][0].finite);
   }
@@ -155,10 +158,11 @@ Lit MatrixEncoder::weakly_decreasing(const CellMatrix& l, const CellMatrix& r) {
   return circuit_.and_n(std::move(all));
 }
 
-// Given weak decrease: in the natural semiring the corner entry (1, d)
+// Given weak decrease: in the natural semiring the entry (1, d) or (1, 1)
 // decreases strictly, in the others every entry.
 Lit MatrixEncoder::strictly_decreasing(const CellMatrix& l, const CellMatrix& r) {
-  if (settings_.semiring == Semiring::Natural) return algebra_.gt(l[0].back(), r[0].back());
+  if (settings_.semiring == Semiring::Natural)
+    return strict_first_entry() ? algebra_.gt(l[0][0], r[0][0]) : algebra_.gt(l[0].back(), r[0].back());
   std::vector<Lit> all;
   for (size_t i = 0; i < l.size(); ++i)
     for (size_t j = 0; j < l[i].size(); ++j) all.push_back(algebra_.gt(l[i][j], r[i][j]));
@@ -184,6 +188,7 @@ MatrixStep MatrixEncoder::read_back() const {
   MatrixStep step;
   step.semiring = settings_.semiring;
   step.dimension = settings_.dimension;
+  if (strict_first_entry()) step.strict_entry = std::make_pair(1, 1);
   for (size_t s = 0; s < symbols_.size(); ++s) {
     Matrix m;
     for (const auto& row : symbol_matrices_[s]) {
@@ -199,6 +204,7 @@ MatrixStep MatrixEncoder::read_back() const {
 
 MatrixSearchResult MatrixEncoder::run() {
   MatrixSearchResult result;
+  auto start = Clock::now();
   try {
     build_symbol_matrices();
     build_side_matrices();
@@ -210,10 +216,13 @@ MatrixSearchResult MatrixEncoder::run() {
   result.variables = circuit_.variables();
   result.clauses = circuit_.clauses();
   result.products = products_;
+  auto encoded = Clock::now();
+  result.encode_seconds = std::chrono::duration<double>(encoded - start).count();
   StopTerminator terminator(stop_);
   solver_->connect_terminator(&terminator);
   int status = solver_->solve();
   solver_->disconnect_terminator();
+  result.solve_seconds = std::chrono::duration<double>(Clock::now() - encoded).count();
   if (status == 10) {
     result.outcome = SearchOutcome::Found;
     result.step = read_back();

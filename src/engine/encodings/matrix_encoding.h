@@ -30,6 +30,9 @@ struct MatrixSettings {
   int bits = 2;   // of every unknown entry
   int cap = 4;    // every value computed is below 2^cap
   Shape shape = Shape::Affine;
+  // Natural, full shape, not top mode: the strict decrease is asked of entry (1,1)
+  // (and only that entry must be at least 1) instead of (1,d).
+  bool strict_first_entry = false;
 };
 
 enum class SearchOutcome { Found, Exhausted, Stopped };
@@ -42,6 +45,7 @@ struct MatrixSearchResult {
   MatrixStep step;
   uint64_t variables = 0, clauses = 0;
   size_t products = 0;  // matrix products the encoding built
+  double encode_seconds = 0, solve_seconds = 0;
 };
 
 // In top mode marked symbols get rows and only pairs are removed; the
