@@ -36,7 +36,10 @@ class MatrixEncoder {
         solver_(std::make_unique<CaDiCaL::Solver>()),
         circuit_(solver_.get()),
         arithmetic_(circuit_, settings.cap),
-        algebra_(settings.semiring, arithmetic_) {}
+        algebra_(settings.semiring, arithmetic_) {
+    // CaDiCaL would report an empty clause (no rule can decrease) on stdout.
+    solver_->set("quiet", 1);
+  }
 
   MatrixSearchResult run();
 
