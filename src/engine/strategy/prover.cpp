@@ -1,0 +1,259 @@
+// The threads of the proof search and the problem they share.
+#include "engine/strategy/prover.h"
+
+#include <condition_variable>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "engine/check/check.h"
+#include "engine/processors/matrix_removal.h"
+#include "engine/processors/reversal.h"
+
+namespace tessivar::engine::strategy {
+
+namespace {
+
+using encodings::Clock;
+using processors::ChainStep;
+using processors::RemovalOutcome;
+
+// The current problem (in the input's orientation), the chain of checked
+// steps that led to it, and the flags that stop the threads' attempts once
+// their problem is out of date.
+class SharedSearch {
+ public:
+  SharedSearch(Problem start, size_t threads, Clock::time_point deadline, std::ostream* progress)
+      : current_(std::move(start)), stale_(threads), deadline_(deadline), progress_(progress) {
+    for (auto& f : stale_) f = std::make_unique<std::atomic<bool>>(false);
+    finished_ = current_.strict.empty();
+  }
+
+  struct Snapshot {
+    Problem problem;
+    uint64_t version = 0;
+    bool finished = false;
+  };
+
+  Snapshot snapshot(size_t thread) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (seen_[thread] != version_) {
+      seen_[thread] = version_;
+      stale_[thread]->store(false);
+    }
+    return {current_, version_, finished_ || Clock::now() >= deadline_};
+  }
+
+  const std::atomic<bool>* stale_flag(size_t thread) const { return stale_[thread].get(); }
+  Clock::time_point deadline() const { return deadline_; }
+
+  // A checked removal found on `version` of the problem (reversed or not);
+  // false if another thread changed the problem first.
+  bool apply(uint64_t version, bool reversed, const ChainStep& step, const Problem& rest);
+
+  // Waits until the problem changes, the search ends or the time is up.
+  void wait_for_change(uint64_t version);
+  void finish();
+
+  void report(const std::string& line) {
+    if (!progress_) return;
+    std::lock_guard<std::mutex> lock(log_mutex_);
+    double t = std::chrono::duration<double>(Clock::now() - start_).count();
+    *progress_ << "[" << static_cast<int>(t * 1000) / 1000.0 << "s] " << line << std::endl;
+  }
+
+  std::vector<ChainStep> chain() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return chain_;
+  }
+  bool proved() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return current_.strict.empty();
+  }
+
+ private:
+  void stop_all() {
+    for (auto& f : stale_) f->store(true);
+  }
+
+  std::mutex mutex_, log_mutex_;
+  std::condition_variable changed_;
+  Problem current_;
+  std::vector<ChainStep> chain_;
+  bool chain_reversed_ = false;  // orientation after the chain
+  uint64_t version_ = 0;
+  size_t idle_ = 0;  // threads with nothing left to try on this version
+  bool finished_ = false;
+  std::vector<std::unique_ptr<std::atomic<bool>>> stale_;
+  std::map<size_t, uint64_t> seen_;
+  Clock::time_point deadline_, start_ = Clock::now();
+  std::ostream* progress_;
+};
+
+bool SharedSearch::apply(uint64_t version, bool reversed, const ChainStep& step, const Problem& rest) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (version != version_ || finished_) return false;
+  if (reversed != chain_reversed_) {
+    chain_.push_back(processors::reverse_problem(current_).step);
+    chain_reversed_ = reversed;
+  }
+  chain_.push_back(step);
+  current_ = reversed ? engine::reversed(rest) : rest;
+  ++version_;
+  idle_ = 0;
+  if (current_.strict.empty()) finished_ = true;
+  stop_all();
+  changed_.notify_all();
+  return true;
+}
+
+void SharedSearch::wait_for_change(uint64_t version) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (version == version_ && ++idle_ == stale_.size()) {
+    finished_ = true;  // every thread has tried everything on this problem
+    changed_.notify_all();
+    return;
+  }
+  changed_.wait_until(lock, deadline_, [&] { return version_ != version || finished_; });
+}
+
+void SharedSearch::finish() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  finished_ = true;
+  stop_all();
+  changed_.notify_all();
+}
+
+std::string rule_count(const Problem& p) {
+  return std::to_string(p.strict.size()) + " strict, " + std::to_string(p.weak.size()) + " weak";
+}
+
+// One thread: its list of attempts, over and over, on the newest problem.
+class Worker {
+ public:
+  Worker(SharedSearch& shared, size_t index, std::vector<Attempt> attempts)
+      : shared_(shared), index_(index), attempts_(std::move(attempts)) {}
+
+  void run();
+
+ private:
+  // Runs one attempt; false when there is nothing left to try on this
+  // version of the problem.
+  bool try_next(const SharedSearch::Snapshot& s);
+  void run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget);
+
+  SharedSearch& shared_;
+  size_t index_;
+  std::vector<Attempt> attempts_;
+  uint64_t version_ = static_cast<uint64_t>(-1);
+  size_t next_ = 0;
+  int round_ = 0;
+  std::vector<bool> exhausted_;
+  bool stopped_in_round_ = false;
+};
+
+void Worker::run() {
+  for (;;) {
+    SharedSearch::Snapshot s = shared_.snapshot(index_);
+    if (s.finished) return;
+    if (s.version != version_) {
+      version_ = s.version;
+      next_ = 0;
+      round_ = 0;
+      exhausted_.assign(attempts_.size(), false);
+      stopped_in_round_ = false;
+    }
+    if (!try_next(s)) shared_.wait_for_change(s.version);
+  }
+}
+
+bool Worker::try_next(const SharedSearch::Snapshot& s) {
+  if (attempts_.empty()) return false;
+  if (next_ >= attempts_.size()) {
+    if (!stopped_in_round_) return false;  // every attempt was exhausted
+    next_ = 0;
+    ++round_;
+    stopped_in_round_ = false;
+  }
+  size_t i = next_++;
+  if (exhausted_[i]) return true;
+  double budget = attempts_[i].budget * static_cast<double>(1u << std::min(round_, 20));
+  run_attempt(s, i, budget);
+  return true;
+}
+
+void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget) {
+  const Attempt& a = attempts_[i];
+  encodings::StopCondition stop;
+  stop.deadline = std::min(shared_.deadline(),
+                           Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(budget)));
+  stop.cancel = shared_.stale_flag(index_);
+  Problem problem = a.reversed ? reversed(s.problem) : s.problem;
+  processors::Removal r = processors::remove_by_matrix(problem, a.settings, stop);
+  std::ostringstream line;
+  line << "thread " << index_ << ": " << describe(a) << " (" << r.search.products << " products, "
+       << r.search.variables << " vars, encode " << r.search.encode_seconds << "s, solve "
+       << r.search.solve_seconds << "s): ";
+  switch (r.outcome) {
+    case RemovalOutcome::Removed:
+      if (shared_.apply(s.version, a.reversed, r.step, r.rest)) {
+        line << "removed " << r.step.matrix.remove.size() << " rule(s), left " << rule_count(r.rest);
+      } else {
+        line << "found, but the problem changed meanwhile";
+      }
+      break;
+    case RemovalOutcome::NotFound:
+      exhausted_[i] = true;
+      line << "none";
+      break;
+    case RemovalOutcome::Stopped:
+      stopped_in_round_ = true;
+      line << "stopped";
+      break;
+    case RemovalOutcome::Refused:
+      exhausted_[i] = true;
+      std::cerr << "tessivar-prove: internal error: a step found by " << describe(a)
+                << " fails its check: " << r.why << std::endl;
+      line << "refused by the check";
+      break;
+  }
+  shared_.report(line.str());
+}
+
+}  // namespace
+
+std::optional<Certificate> prove(const std::vector<NamedRule>& input, const ProveOptions& options) {
+  Problem problem = problem_of(input);
+  auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                     std::chrono::duration<double>(options.timeout));
+  auto schedule = options.schedule.empty() ? default_schedule(problem) : options.schedule;
+  SharedSearch shared(problem, schedule.size(), deadline, options.progress);
+  shared.report("start: " + rule_count(problem));
+  std::vector<std::thread> threads;
+  std::vector<std::unique_ptr<Worker>> workers;
+  for (size_t i = 0; i < schedule.size(); ++i) {
+    workers.push_back(std::make_unique<Worker>(shared, i, schedule[i]));
+    threads.emplace_back([w = workers.back().get()] { w->run(); });
+  }
+  for (auto& t : threads) t.join();
+  shared.finish();
+  if (!shared.proved()) return std::nullopt;
+  Certificate c;
+  c.input = input;
+  c.answer = Answer::Yes;
+  c.proof = processors::assemble_proof(shared.chain());
+  try {
+    check_certificate(c);
+    check_input_matches(c, input);
+  } catch (const CheckFailure& e) {
+    std::cerr << "tessivar-prove: internal error: the proof fails its check: " << e.what() << std::endl;
+    return std::nullopt;
+  }
+  return c;
+}
+
+}  // namespace tessivar::engine::strategy

@@ -1,0 +1,27 @@
+// The proof search over time and two threads: rule removal by matrix
+// interpretations, in both orientations, until no strict rule is left or
+// the time is up. The certificate it returns has passed the whole check.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "engine/certificate/proof.h"
+#include "engine/strategy/schedule.h"
+
+namespace tessivar::engine::strategy {
+
+struct ProveOptions {
+  double timeout = 60;            // seconds for the whole search
+  std::ostream* progress = nullptr;  // progress messages, or none
+  // The threads' lists of attempts; empty: default_schedule of the input.
+  std::vector<std::vector<Attempt>> schedule;
+};
+
+// A YES certificate of the input rules (in their order), or nothing (the
+// answer is MAYBE). A step that fails its check is reported on std::cerr
+// and never used.
+std::optional<Certificate> prove(const std::vector<NamedRule>& input, const ProveOptions& options);
+
+}  // namespace tessivar::engine::strategy
