@@ -11,8 +11,12 @@ namespace {
 
 std::vector<NamedRule> rules_of(const std::string& text) { return read_system_text("(RULES " + text + ")"); }
 
+StepPtr prove(const Problem& p, encodings::StopCondition stop = {}) {
+  return prove_by_dependency_pairs(p, default_dependency_pair_plan(p), stop);
+}
+
 StepPtr prove(const std::vector<NamedRule>& rules, encodings::StopCondition stop = {}) {
-  return prove_by_dependency_pairs(problem_of(rules), default_top_attempts(), stop);
+  return prove(problem_of(rules), stop);
 }
 
 }  // namespace
@@ -38,6 +42,22 @@ TEST(TopProof, EachCycleOfTheGraphGetsItsOwnProof) {
   for (const auto& c : proof->next->components)
     for (const NamedRule& pair : c.pairs) EXPECT_NE(pair.lhs.front(), "b#");
   EXPECT_NO_THROW(check_certificate({rules, Answer::Yes, std::move(proof)}));
+}
+
+TEST(TopProof, WeakRulesGoFirst) {
+  // c c -> c is weak: it must leave before the pairs of a b -> b a can be
+  // drawn; then the strict rule alone remains.
+  Problem p = problem_of(rules_of("a b -> b a , c c -> c"));
+  p.weak.push_back(p.strict.back());
+  p.strict.pop_back();
+  StepPtr proof = prove(p);
+  ASSERT_TRUE(proof);
+  ASSERT_EQ(proof->kind, Step::Kind::Matrix);
+  CheckState after = check_matrix_step({{p.named(p.strict[0])}, {p.named(p.weak[0])}, false}, proof->matrix);
+  ASSERT_TRUE(after.weak.empty());
+  ASSERT_EQ(after.strict.size(), 1u);
+  ASSERT_EQ(proof->next->kind, Step::Kind::DependencyPairs);
+  EXPECT_NO_THROW(check_certificate({after.strict, Answer::Yes, std::move(proof->next)}));
 }
 
 TEST(TopProof, GivesUpWithoutAProof) {

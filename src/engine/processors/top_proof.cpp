@@ -30,6 +30,22 @@ MatrixAttempt attempt(Semiring semiring, int dimension, int bits, int cap, doubl
   return a;
 }
 
+size_t longest_side(const Problem& p) {
+  size_t n = 1;
+  for (const auto* rules : {&p.strict, &p.weak})
+    for (const Rule& r : *rules) n = std::max({n, r.lhs.size(), r.rhs.size()});
+  return n;
+}
+
+// Arctic values grow with the sum of the entries along a side: room for a
+// side of entries of about half the largest value, one bit to spare.
+int arctic_cap(int bits, size_t longest) {
+  uint64_t value = ((uint64_t{1} << bits) - 1) * longest / 2 + 1;
+  int needed = 0;
+  while (value >> needed) ++needed;
+  return std::clamp(needed + 1, bits + 1, 12);
+}
+
 CheckState check_state_of(const Problem& p) {
   CheckState s{{}, {}, p.top};
   for (const Rule& r : p.strict) s.strict.push_back(p.named(r));
@@ -49,23 +65,40 @@ struct Removal {
   Problem rest;
 };
 
-// The first attempt that removes some pairs, as the checker confirms it.
-std::optional<Removal> remove_pairs(const Problem& top, const std::vector<MatrixAttempt>& attempts,
-                                    const StopCondition& stop) {
+// The first attempt whose interpretation of `search` (the problem, or its
+// rules with S and W swapped) removes rules from `problem`, as the checker
+// confirms it.
+std::optional<Removal> first_removal(const Problem& problem, const Problem& search,
+                                     const std::vector<MatrixAttempt>& attempts, const StopCondition& stop) {
   for (const MatrixAttempt& a : attempts) {
     if (stop.reached()) return std::nullopt;
-    auto found = encodings::search_matrix_interpretation(top, a.settings, attempt_stop(stop, a.seconds));
+    auto found = encodings::search_matrix_interpretation(search, a.settings, attempt_stop(stop, a.seconds));
     if (found.outcome != SearchOutcome::Found) continue;
     try {
-      CheckState rest = check_matrix_step(check_state_of(top), found.step);
-      Problem p{top.alphabet, {}, top.weak, true};
-      for (const NamedRule& r : rest.strict) p.strict.push_back(top.from_named(r));
+      CheckState rest = check_matrix_step(check_state_of(problem), found.step);
+      Problem p{problem.alphabet, {}, {}, problem.top};
+      for (const NamedRule& r : rest.strict) p.strict.push_back(problem.from_named(r));
+      for (const NamedRule& r : rest.weak) p.weak.push_back(problem.from_named(r));
       return Removal{std::move(found.step), std::move(p)};
     } catch (const CheckFailure& e) {
       std::cerr << "tessivar-prove: internal error: a matrix step failed its check: " << e.what() << "\n";
     }
   }
   return std::nullopt;
+}
+
+std::optional<Removal> remove_pairs(const Problem& top, const std::vector<MatrixAttempt>& attempts,
+                                    const StopCondition& stop) {
+  return first_removal(top, top, attempts, stop);
+}
+
+// A step that removes weak rules: the search asks a strict decrease of some
+// weak rule by swapping the two sets; the conditions on all other rules are
+// the same either way.
+std::optional<Removal> remove_weak_rules(const Problem& p, const std::vector<MatrixAttempt>& attempts,
+                                         const StopCondition& stop) {
+  Problem swapped{p.alphabet, p.weak, p.strict, false};
+  return first_removal(p, swapped, attempts, stop);
 }
 
 StepPtr prove_split(const Problem& top, const std::vector<MatrixAttempt>& attempts, const StopCondition& stop);
@@ -93,25 +126,48 @@ StepPtr prove_split(const Problem& top, const std::vector<MatrixAttempt>& attemp
 
 }  // namespace
 
-std::vector<MatrixAttempt> default_top_attempts() {
-  return {
-      attempt(Semiring::Natural, 1, 3, 6, 0.5),
-      attempt(Semiring::Arctic, 2, 2, 5, 1),
+DependencyPairPlan default_dependency_pair_plan(const Problem& p) {
+  int cap = arctic_cap(2, longest_side(p));
+  DependencyPairPlan plan;
+  plan.weak_removal = {
+      attempt(Semiring::Natural, 1, 3, 8, 0.5),
+      attempt(Semiring::Natural, 2, 2, 5, 1, encodings::Shape::Affine),
+      attempt(Semiring::Arctic, 2, 2, cap, 1),
+      attempt(Semiring::Natural, 3, 2, 5, 2, encodings::Shape::Affine),
+  };
+  plan.pairs = {
+      attempt(Semiring::Natural, 1, 3, 8, 0.5),
+      attempt(Semiring::Arctic, 2, 2, cap, 1),
       attempt(Semiring::Natural, 2, 2, 5, 1),
-      attempt(Semiring::Arctic, 3, 2, 5, 2),
+      attempt(Semiring::Arctic, 3, 2, cap, 2),
       attempt(Semiring::Natural, 3, 2, 5, 2),
   };
+  return plan;
+}
+
+DependencyPairPlan scaled(DependencyPairPlan plan, double factor) {
+  for (auto* list : {&plan.weak_removal, &plan.pairs})
+    for (MatrixAttempt& a : *list) a.seconds *= factor;
+  return plan;
 }
 
 StepPtr prove_top(const Problem& top, const std::vector<MatrixAttempt>& attempts, const StopCondition& stop) {
   return prove_split(top, attempts, stop);
 }
 
-StepPtr prove_by_dependency_pairs(const Problem& p, const std::vector<MatrixAttempt>& attempts,
-                                  const StopCondition& stop) {
+StepPtr prove_by_dependency_pairs(const Problem& p, const DependencyPairPlan& plan, const StopCondition& stop) {
+  if (p.top) return nullptr;
+  if (p.strict.empty()) return Step::empty();
+  if (!p.weak.empty()) {
+    auto removal = remove_weak_rules(p, plan.weak_removal, stop);
+    if (!removal) return nullptr;
+    StepPtr next = prove_by_dependency_pairs(removal->rest, plan, stop);
+    if (!next) return nullptr;
+    return Step::matrix_step(std::move(removal->step), std::move(next));
+  }
   auto dp = dependency_pairs(p);
   if (!dp || !dp->certifiable) return nullptr;
-  StepPtr next = prove_top(dp->problem, attempts, stop);
+  StepPtr next = prove_top(dp->problem, plan.pairs, stop);
   if (!next) return nullptr;
   return Step::dependency_pairs(std::move(next));
 }
