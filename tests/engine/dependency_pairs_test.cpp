@@ -12,6 +12,7 @@
 #include "engine/problem/system_text.h"
 
 using namespace tessivar::engine;
+using namespace tessivar::engine::processors;
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "engine/problem/system_text.h"
 
 namespace tessivar::engine {
+using namespace processors;
 namespace {
 
 using encodings::MatrixSettings;

@@ -7,6 +7,7 @@
 #include "engine/problem/system_text.h"
 
 namespace tessivar::engine {
+using namespace processors;
 namespace {
 
 std::vector<NamedRule> rules_of(const std::string& text) { return read_system_text("(RULES " + text + ")"); }

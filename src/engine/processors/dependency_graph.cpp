@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <utility>
 
-namespace tessivar::engine {
+namespace tessivar::engine::processors {
 
 namespace {
 
@@ -134,4 +134,4 @@ StepPtr graph_step(const std::vector<Problem>& components, std::vector<StepPtr> 
   return Step::graph(std::move(out));
 }
 
-}  // namespace tessivar::engine
+}  // namespace tessivar::engine::processors

@@ -14,7 +14,7 @@
 #include "engine/certificate/proof.h"
 #include "engine/problem/problem.h"
 
-namespace tessivar::engine {
+namespace tessivar::engine::processors {
 
 // The strongly connected components of the graph of p's strict pairs that
 // contain a cycle, as indices into p.strict, each in increasing order, the
@@ -27,4 +27,4 @@ std::vector<Problem> graph_components(const Problem& p);
 // The certificate's graph step: each component with the proof of its pairs.
 StepPtr graph_step(const std::vector<Problem>& components, std::vector<StepPtr> proofs);
 
-}  // namespace tessivar::engine
+}  // namespace tessivar::engine::processors

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <set>
 
-namespace tessivar::engine {
+namespace tessivar::engine::processors {
 
 namespace {
 
@@ -58,4 +58,4 @@ std::optional<DependencyPairs> dependency_pairs(const Problem& p) {
   return DependencyPairs{std::move(out), mark, certifiable};
 }
 
-}  // namespace tessivar::engine
+}  // namespace tessivar::engine::processors

@@ -16,7 +16,7 @@
 
 #include "engine/problem/problem.h"
 
-namespace tessivar::engine {
+namespace tessivar::engine::processors {
 
 // The mark of certificates.
 inline const std::string certificate_mark = "#";
@@ -35,4 +35,4 @@ std::vector<Symbol> defined_symbols(const std::vector<Rule>& rules);
 // dropped, the first kept, so the pairs come in the certificate's order.
 std::optional<DependencyPairs> dependency_pairs(const Problem& p);
 
-}  // namespace tessivar::engine
+}  // namespace tessivar::engine::processors

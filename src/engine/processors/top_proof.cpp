@@ -9,7 +9,7 @@
 #include "engine/processors/dependency_graph.h"
 #include "engine/processors/dependency_pairs.h"
 
-namespace tessivar::engine {
+namespace tessivar::engine::processors {
 
 namespace {
 
@@ -60,7 +60,7 @@ StopCondition attempt_stop(const StopCondition& stop, double seconds) {
   return s;
 }
 
-struct Removal {
+struct CheckedRemoval {
   MatrixStep step;
   Problem rest;
 };
@@ -68,7 +68,7 @@ struct Removal {
 // The first attempt whose interpretation of `search` (the problem, or its
 // rules with S and W swapped) removes rules from `problem`, as the checker
 // confirms it.
-std::optional<Removal> first_removal(const Problem& problem, const Problem& search,
+std::optional<CheckedRemoval> first_removal(const Problem& problem, const Problem& search,
                                      const std::vector<MatrixAttempt>& attempts, const StopCondition& stop) {
   for (const MatrixAttempt& a : attempts) {
     if (stop.reached()) return std::nullopt;
@@ -79,7 +79,7 @@ std::optional<Removal> first_removal(const Problem& problem, const Problem& sear
       Problem p{problem.alphabet, {}, {}, problem.top};
       for (const NamedRule& r : rest.strict) p.strict.push_back(problem.from_named(r));
       for (const NamedRule& r : rest.weak) p.weak.push_back(problem.from_named(r));
-      return Removal{std::move(found.step), std::move(p)};
+      return CheckedRemoval{std::move(found.step), std::move(p)};
     } catch (const CheckFailure& e) {
       std::cerr << "tessivar-prove: internal error: a matrix step failed its check: " << e.what() << "\n";
     }
@@ -87,7 +87,7 @@ std::optional<Removal> first_removal(const Problem& problem, const Problem& sear
   return std::nullopt;
 }
 
-std::optional<Removal> remove_pairs(const Problem& top, const std::vector<MatrixAttempt>& attempts,
+std::optional<CheckedRemoval> remove_pairs(const Problem& top, const std::vector<MatrixAttempt>& attempts,
                                     const StopCondition& stop) {
   return first_removal(top, top, attempts, stop);
 }
@@ -95,7 +95,7 @@ std::optional<Removal> remove_pairs(const Problem& top, const std::vector<Matrix
 // A step that removes weak rules: the search asks a strict decrease of some
 // weak rule by swapping the two sets; the conditions on all other rules are
 // the same either way.
-std::optional<Removal> remove_weak_rules(const Problem& p, const std::vector<MatrixAttempt>& attempts,
+std::optional<CheckedRemoval> remove_weak_rules(const Problem& p, const std::vector<MatrixAttempt>& attempts,
                                          const StopCondition& stop) {
   Problem swapped{p.alphabet, p.weak, p.strict, false};
   return first_removal(p, swapped, attempts, stop);
@@ -172,4 +172,4 @@ StepPtr prove_by_dependency_pairs(const Problem& p, const DependencyPairPlan& pl
   return Step::dependency_pairs(std::move(next));
 }
 
-}  // namespace tessivar::engine
+}  // namespace tessivar::engine::processors

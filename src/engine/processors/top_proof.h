@@ -15,7 +15,7 @@
 #include "engine/encodings/stop_condition.h"
 #include "engine/problem/problem.h"
 
-namespace tessivar::engine {
+namespace tessivar::engine::processors {
 
 // One matrix search of the schedule, with the time it may take at most.
 struct MatrixAttempt {
@@ -45,4 +45,4 @@ StepPtr prove_top(const Problem& top, const std::vector<MatrixAttempt>& attempts
 StepPtr prove_by_dependency_pairs(const Problem& p, const DependencyPairPlan& plan,
                                   const encodings::StopCondition& stop);
 
-}  // namespace tessivar::engine
+}  // namespace tessivar::engine::processors

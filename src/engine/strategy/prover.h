@@ -17,6 +17,7 @@ struct ProveOptions {
   std::ostream* progress = nullptr;  // progress messages, or none
   // The threads' lists of attempts; empty: default_schedule of the input.
   std::vector<std::vector<Attempt>> schedule;
+  bool dependency_pairs = true;  // false: the schedule's dependency-pair attempts are left out
 };
 
 // A YES certificate of the input rules (in their order), or nothing (the
