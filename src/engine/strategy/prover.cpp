@@ -13,6 +13,7 @@
 #include "engine/check/check.h"
 #include "engine/processors/matrix_removal.h"
 #include "engine/processors/reversal.h"
+#include "engine/processors/top_proof.h"
 
 namespace tessivar::engine::strategy {
 
@@ -58,6 +59,8 @@ class SharedSearch {
   // A checked removal found on `version` of the problem (reversed or not);
   // false if another thread changed the problem first.
   bool apply(uint64_t version, bool reversed, const ChainStep& step, const Problem& rest);
+  // A checked proof of the rest found on `version`: it ends the chain.
+  bool finish_with(uint64_t version, bool reversed, StepPtr tail);
 
   // Waits until the problem changes, the search ends or the time is up.
   void wait_for_change(uint64_t version);
@@ -76,7 +79,11 @@ class SharedSearch {
   }
   bool proved() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return current_.strict.empty();
+    return current_.strict.empty() || tail_;
+  }
+  StepPtr take_tail() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::move(tail_);
   }
 
  private:
@@ -89,6 +96,7 @@ class SharedSearch {
   Problem current_;
   std::vector<ChainStep> chain_;
   bool chain_reversed_ = false;  // orientation after the chain
+  StepPtr tail_;                 // the rest of the proof, if found at once
   uint64_t version_ = 0;
   size_t idle_ = 0;  // threads with nothing left to try on this version
   bool finished_ = false;
@@ -110,6 +118,20 @@ bool SharedSearch::apply(uint64_t version, bool reversed, const ChainStep& step,
   ++version_;
   idle_ = 0;
   if (current_.strict.empty()) finished_ = true;
+  stop_all();
+  changed_.notify_all();
+  return true;
+}
+
+bool SharedSearch::finish_with(uint64_t version, bool reversed, StepPtr tail) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (version != version_ || finished_) return false;
+  if (reversed != chain_reversed_) {
+    chain_.push_back(processors::reverse_problem(current_).step);
+    chain_reversed_ = reversed;
+  }
+  tail_ = std::move(tail);
+  finished_ = true;
   stop_all();
   changed_.notify_all();
   return true;
@@ -149,6 +171,7 @@ class Worker {
   // version of the problem.
   bool try_next(const SharedSearch::Snapshot& s);
   void run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget);
+  void run_dependency_pairs(const SharedSearch::Snapshot& s, size_t i, double budget);
 
   SharedSearch& shared_;
   size_t index_;
@@ -206,8 +229,35 @@ bool Worker::try_next(const SharedSearch::Snapshot& s) {
   return true;
 }
 
+// The attempt's budget scales the times of the path's own attempts, so the
+// path gets further in each round.
+void Worker::run_dependency_pairs(const SharedSearch::Snapshot& s, size_t i, double budget) {
+  const Attempt& a = attempts_[i];
+  encodings::StopCondition stop;
+  stop.deadline = std::min(shared_.deadline(),
+                           Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(budget)));
+  stop.cancel = shared_.stale_flag(index_);
+  Problem problem = a.reversed ? reversed(s.problem) : s.problem;
+  auto plan = processors::scaled(processors::default_dependency_pair_plan(problem), budget / a.budget);
+  StepPtr tail = processors::prove_by_dependency_pairs(problem, plan, stop);
+  std::string line = "thread " + std::to_string(index_) + ": " + describe(a) + ": ";
+  if (tail) {
+    line += shared_.finish_with(s.version, a.reversed, std::move(tail)) ? "proved the rest"
+                                                                         : "proved, but the problem changed meanwhile";
+  } else if (stop.reached()) {
+    stopped_in_round_ = true;
+    line += "stopped";
+  } else {
+    exhausted_[i] = true;
+    line += "none";
+  }
+  shared_.report(line);
+}
+
 void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget) {
   const Attempt& a = attempts_[i];
+  if (a.dependency_pairs) return run_dependency_pairs(s, i, budget);
   encodings::StopCondition stop;
   stop.deadline = shared_.deadline();
   stop.budget_seconds = budget;
@@ -256,6 +306,10 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
   auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                      std::chrono::duration<double>(search_seconds));
   auto schedule = options.schedule.empty() ? default_schedule(problem) : options.schedule;
+  if (!options.dependency_pairs)
+    for (auto& list : schedule)
+      list.erase(std::remove_if(list.begin(), list.end(), [](const Attempt& a) { return a.dependency_pairs; }),
+                 list.end());
   SharedSearch shared(problem, schedule.size(), deadline, options.progress);
   shared.report("start: " + rule_count(problem));
   std::vector<std::thread> threads;
@@ -277,6 +331,11 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
   c.input = input;
   c.answer = Answer::Yes;
   c.proof = processors::assemble_proof(shared.chain());
+  if (StepPtr tail = shared.take_tail()) {
+    StepPtr* end = &c.proof;
+    while ((*end)->kind != Step::Kind::Empty) end = &(*end)->next;
+    *end = std::move(tail);
+  }
   try {
     check_certificate(c);
     check_input_matches(c, input);

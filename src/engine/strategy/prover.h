@@ -20,6 +20,7 @@ struct ProveOptions {
   // False for a program that exits after the search: the searches' memory
   // is then left to the system instead of freed one solver at a time.
   bool free_searches = true;
+  bool dependency_pairs = true;  // false: the schedule's dependency-pair attempts are left out
 };
 
 // A YES certificate of the input rules (in their order), or nothing (the
