@@ -1,6 +1,6 @@
 // tessivar-prove PROBLEM [--timeout S] [--certificate FILE] [--verbose] [--no-dependency-pairs]:
 // the proof engine on one problem (the text format or the database's XML).
-// Prints YES with the proof, or MAYBE; exit 0 for any verdict, 2 for bad
+// Prints YES or NO with the proof, or MAYBE; exit 0 for any verdict, 2 for bad
 // input or usage, 1 when a file cannot be read or written.
 #include <cstdlib>
 #include <cstring>
