@@ -16,6 +16,7 @@ usage: bench/compare_provers.sh OUT [options]
   --timeout S       limit per problem and prover (default 60)
   --jobs N          jobs at a time (default 2)
   --extra "ARGS"    more arguments for tessivar-run (e.g. "--engine PATH")
+  --build DIR       the programs to run (default build; copy them elsewhere to rebuild meanwhile)
 USAGE
 }
 
@@ -33,6 +34,7 @@ while [ $# -gt 0 ]; do
     --timeout) timeout=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
     --extra) extra=$2; shift 2 ;;
+    --build) build=$(cd "$2" && pwd); shift 2 ;;
     -h|--help) usage; exit 0 ;;
     *) echo "compare_provers.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
   esac

@@ -9,6 +9,7 @@
 #include "engine/certificate/json.h"
 #include "engine/check/check.h"
 #include "engine/problem/system_text.h"
+#include "engine/processors/loop_search.h"
 #include "engine/strategy/prover.h"
 #include "program_run.h"
 
@@ -55,6 +56,39 @@ TEST(Prove, ProofsOfDatabaseProblemsPassTheCheck) {
     options.timeout = 20;
     auto proof = strategy::prove(input, options);
     ASSERT_TRUE(proof.has_value());
+    EXPECT_EQ(proof->answer, Answer::Yes);
+    expect_holds(*proof, input);
+  }
+}
+
+// Problems the engine proves terminating within half a second: the loop
+// search, which runs beside the proof, must find nothing on them.
+TEST(Prove, NoLoopInProblemsProvedTerminating) {
+  for (const char* name : {"Bouchare_06/17.srs", "Bouchare_06/05.srs", "Zantema_04/z026.srs", "Zantema_04/z115.srs",
+                           "Zantema_06/beans4.srs", "Zantema_04/z082.srs", "Secret_05_SRS/torpa3.srs",
+                           "Zantema_04/z094.srs", "Zantema_04/z062.srs", "Zantema_04/z119.srs",
+                           "Waldmann_06_SRS/pi.srs"}) {
+    SCOPED_TRACE(name);
+    auto input = rules_of(file_text(std::string(TESSIVAR_TPDB_DIR) + "/" + name));
+    LoopSearchOptions options;
+    options.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+    EXPECT_FALSE(find_loop(problem_of(input), options).has_value());
+  }
+}
+
+TEST(Prove, LoopsAnswerNoWithACheckedLoop) {
+  // A swap and its inverse; a rule whose right side holds its left side
+  // inside; one whose loop needs a word on the right of the start.
+  for (const char* text : {"(RULES a b -> b a , b a -> a b)", "(RULES a b -> b a b b a , a a -> )",
+                           "(RULES a -> b c , c d -> a d , b -> )"}) {
+    SCOPED_TRACE(text);
+    auto input = rules_of(text);
+    strategy::ProveOptions options;
+    options.timeout = 10;
+    auto proof = strategy::prove(input, options);
+    ASSERT_TRUE(proof.has_value());
+    EXPECT_EQ(proof->answer, Answer::No);
+    EXPECT_EQ(kinds(*proof), std::vector<Step::Kind>{Step::Kind::Loop});
     expect_holds(*proof, input);
   }
 }
@@ -95,9 +129,10 @@ TEST(Prove, ReversedStepsAreUndoneInTheProof) {
 }
 
 TEST(Prove, NothingFoundIsNoProof) {
-  // Not terminating: a b -> b a and back.
+  // Not terminating: a b -> b a and back; the loop search is off.
   strategy::ProveOptions options;
   options.timeout = 2;
+  options.loop_search = false;
   EXPECT_FALSE(strategy::prove(rules_of("(RULES a b -> b a , b a -> a b)"), options).has_value());
 }
 
@@ -122,7 +157,15 @@ TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
   EXPECT_EQ(from_xml.out.substr(0, 4), "YES\n") << from_xml.err;
 
   WriteFile(dir / "loop.srs", "(RULES a -> a)");
-  ProgramRun maybe = RunIn(dir.path, "'" + program + "' loop.srs --timeout 1", "");
+  ProgramRun no = RunIn(dir.path, "'" + program + "' loop.srs --timeout 5 --certificate n.json", "");
+  EXPECT_EQ(no.status, 0);
+  EXPECT_EQ(no.out.substr(0, 3), "NO\n");
+  EXPECT_NE(no.out.find("Loop"), std::string::npos) << no.out;
+  EXPECT_EQ(RunIn(dir.path, "'" + checker + "' n.json loop.srs", "").status, 0);
+
+  // Terminating, but beyond what a second of search proves.
+  WriteFile(dir / "hard.srs", "(RULES a a b b -> b b b a a a)");
+  ProgramRun maybe = RunIn(dir.path, "'" + program + "' hard.srs --timeout 1", "");
   EXPECT_EQ(maybe.status, 0);
   EXPECT_EQ(maybe.out, "MAYBE\n");
 

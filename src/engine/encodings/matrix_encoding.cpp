@@ -5,6 +5,7 @@
 
 #include <cadical.hpp>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -80,9 +81,10 @@ class MatrixEncoder : public Encoder {
 
   Shape shape() const;
   bool strict_first_entry() const {
-    return settings_.strict_first_entry && shape() == Shape::Full && settings_.dimension > 1;
+    return settings_.strict_first_entry && shape() == Shape::Full && settings_.dimension > 1 && !problem_.top;
   }
   CellMatrix unknown_matrix();
+  CellMatrix unknown_row();
   CellMatrix identity() const;
   CellMatrix product(const CellMatrix& a, const CellMatrix& b);
   void build_symbol_matrices();
@@ -134,12 +136,23 @@ typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::unknown_matr
       }
     }
   if (settings_.semiring == Semiring::Natural) {
-    circuit_.assert_lit(algebra_.positive(m[0][0]));
+    // In top mode only (d,d) counts: it keeps the last entry of a row from
+    // shrinking when the row is multiplied by the matrix.
+    if (!problem_.top) circuit_.assert_lit(algebra_.positive(m[0][0]));
     if (!strict_first_entry()) circuit_.assert_lit(algebra_.positive(m[d - 1][d - 1]));
   } else {
     circuit_.assert_lit(algebra_.finite(m[0][0]));
   }
   return m;
+}
+
+// Top mode: the row of a marked symbol, the value of a pair side it heads.
+template <class Entries>
+typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::unknown_row() {
+  CellMatrix row(1);
+  for (int j = 0; j < settings_.dimension; ++j) row[0].push_back(algebra_.unknown(settings_.bits));
+  if (settings_.semiring != Semiring::Natural) circuit_.assert_lit(algebra_.finite(row[0][0]));
+  return row;
 }
 
 template <class Entries>
@@ -150,12 +163,13 @@ typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::identity() c
   return m;
 }
 
+// a is d x d, or in top mode a 1 x d row; b is d x d.
 template <class Entries>
 typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::product(const CellMatrix& a,
                                                                           const CellMatrix& b) {
-  size_t d = a.size();
-  CellMatrix m(d, std::vector<Cell>(d, algebra_.zero()));
-  for (size_t i = 0; i < d; ++i)
+  size_t d = b.size();
+  CellMatrix m(a.size(), std::vector<Cell>(d, algebra_.zero()));
+  for (size_t i = 0; i < a.size(); ++i)
     for (size_t j = 0; j < d; ++j) {
       Cell sum = algebra_.times(a[i][0], b[0][j]);
       for (size_t k = 1; k < d; ++k) sum = algebra_.plus(sum, algebra_.times(a[i][k], b[k][j]));
@@ -167,7 +181,8 @@ typename MatrixEncoder<Entries>::CellMatrix MatrixEncoder<Entries>::product(cons
 template <class Entries>
 void MatrixEncoder<Entries>::build_symbol_matrices() {
   symbols_ = problem_.symbols();
-  for (size_t i = 0; i < symbols_.size(); ++i) symbol_matrices_.push_back(unknown_matrix());
+  for (Symbol s : symbols_)
+    symbol_matrices_.push_back(problem_.top && problem_.alphabet->is_marked(s) ? unknown_row() : unknown_matrix());
 }
 
 template <class Entries>
@@ -233,7 +248,9 @@ void MatrixEncoder<Entries>::assert_decrease() {
     const CellMatrix& l = side_matrices_[2 * k];
     const CellMatrix& r = side_matrices_[2 * k + 1];
     circuit_.assert_lit(weakly_decreasing(l, r));
-    strict_.push_back(strictly_decreasing(l, r));
+    // Top mode removes pairs only.
+    bool removable = !problem_.top || k < problem_.strict.size();
+    strict_.push_back(removable ? strictly_decreasing(l, r) : circuit_.lit_false());
     if (k < problem_.strict.size()) some_strict.push_back(strict_.back());
   }
   circuit_.clause(some_strict);
@@ -311,8 +328,24 @@ MatrixSearchResult MatrixEncoder<Entries>::run(const StopCondition& stop) {
   return result;
 }
 
+// Marked symbols head the pairs and occur nowhere else.
+bool is_top_problem(const Problem& p) {
+  const Alphabet& a = *p.alphabet;
+  auto unmarked = [&](const Word& w, size_t from) {
+    return std::none_of(w.begin() + static_cast<long>(from), w.end(), [&](Symbol s) { return a.is_marked(s); });
+  };
+  for (const Rule& r : p.strict)
+    if (r.lhs.empty() || r.rhs.empty() || !a.is_marked(r.lhs[0]) || !a.is_marked(r.rhs[0]) || !unmarked(r.lhs, 1) ||
+        !unmarked(r.rhs, 1))
+      return false;
+  return std::all_of(p.weak.begin(), p.weak.end(), [&](const Rule& r) { return unmarked(r.lhs, 0) && unmarked(r.rhs, 0); });
+}
+
 void check_arguments(const Problem& problem, const MatrixSettings& settings) {
-  if (problem.top) throw std::logic_error("matrix search in top mode is not supported");
+  if (problem.top && settings.semiring == Semiring::Tropical)
+    throw std::invalid_argument("matrix search: no tropical interpretations in top mode");
+  if (problem.top && !is_top_problem(problem))
+    throw std::invalid_argument("matrix search: a marked symbol off the head of a pair");
   int largest_cap = settings.order_encoding ? 4096 : 62;
   if (settings.dimension < 1 || settings.bits < 1 || settings.cap < settings.bits || settings.cap > largest_cap)
     throw std::invalid_argument("matrix search: bad dimension, bits or cap");

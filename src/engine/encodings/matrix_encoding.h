@@ -1,5 +1,6 @@
 // The search for a matrix interpretation that removes rules of a relative
-// problem, as one SAT problem solved by CaDiCaL in-process.
+// problem, or pairs of a top-mode one, as one SAT problem solved by
+// CaDiCaL in-process.
 //
 // Every symbol gets a matrix of unknown entries of a few bits; every rule
 // side's matrix is the product of its symbols' matrices, computed along a
@@ -32,7 +33,7 @@ struct MatrixSettings {
   // entries: every finite value is at most cap.
   int cap = 4;
   Shape shape = Shape::Affine;
-  // Natural, full shape only: the strict decrease is asked of entry (1,1)
+  // Natural, full shape, not top mode: the strict decrease is asked of entry (1,1)
   // (and only that entry must be at least 1) instead of (1,d).
   bool strict_first_entry = false;
   // Arctic and tropical only: entries in the order encoding (one literal per
@@ -55,8 +56,9 @@ struct MatrixSearchResult {
 
 // One search that can be resumed: run() encodes the problem (the first
 // time) and solves until `stop`; after Stopped, the next run() goes on with
-// everything the solver has learnt. Not for top-mode problems
-// (std::logic_error); bad settings throw std::invalid_argument.
+// everything the solver has learnt. In top mode marked symbols get rows and
+// only pairs are removed; the semiring is natural or arctic. Bad settings
+// or problems throw std::invalid_argument.
 class MatrixSearch {
  public:
   MatrixSearch(Problem problem, const MatrixSettings& settings);

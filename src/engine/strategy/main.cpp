@@ -1,6 +1,6 @@
-// tessivar-prove PROBLEM [--timeout S] [--certificate FILE] [--verbose]:
+// tessivar-prove PROBLEM [--timeout S] [--certificate FILE] [--verbose] [--no-dependency-pairs]:
 // the proof engine on one problem (the text format or the database's XML).
-// Prints YES with the proof, or MAYBE; exit 0 for any verdict, 2 for bad
+// Prints YES or NO with the proof, or MAYBE; exit 0 for any verdict, 2 for bad
 // input or usage, 1 when a file cannot be read or written.
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +34,7 @@ struct Options {
   double timeout = 60;
   std::string certificate;
   bool verbose = false;
+  bool dependency_pairs = true;
 };
 
 struct OptionSpec {
@@ -47,6 +48,7 @@ const OptionSpec kOptions[] = {
     {"--timeout", "S", 0.1, 86400, "seconds for the whole search (default 60)"},
     {"--certificate", "FILE", 0, 0, "also write the proof as a JSON certificate to FILE"},
     {"--verbose", nullptr, 0, 0, "report the search's progress on stderr"},
+    {"--no-dependency-pairs", nullptr, 0, 0, "rule removal alone, without the dependency-pair path"},
     {"--help", nullptr, 0, 0, "this text (also -h)"},
 };
 
@@ -88,7 +90,8 @@ bool parse_options(int argc, char** argv, Options* out) {
       continue;
     }
     if (!spec->argument) {
-      out->verbose = true;  // the one flag besides --help
+      if (arg == "--verbose") out->verbose = true;
+      if (arg == "--no-dependency-pairs") out->dependency_pairs = false;
       continue;
     }
     if (i + 1 >= argc) throw Failure{kExitBadInput, std::string(spec->name) + " needs " + spec->argument};
@@ -128,6 +131,7 @@ int run(int argc, char** argv) {
   prove_options.timeout = options.timeout;
   prove_options.progress = options.verbose ? &std::cerr : nullptr;
   prove_options.free_searches = false;
+  prove_options.dependency_pairs = options.dependency_pairs;
   std::optional<Certificate> proof = strategy::prove(rules, prove_options);
   if (!proof) {
     std::cout << "MAYBE\n";

@@ -1,4 +1,5 @@
-// The threads of the proof search and the problem they share.
+// The threads of the proof search, the problem they share, and the loop
+// search beside them.
 #include "engine/strategy/prover.h"
 
 #include <algorithm>
@@ -11,8 +12,10 @@
 #include <thread>
 
 #include "engine/check/check.h"
+#include "engine/processors/loop_search.h"
 #include "engine/processors/matrix_removal.h"
 #include "engine/processors/reversal.h"
+#include "engine/processors/top_proof.h"
 
 // In a build with AddressSanitizer the searches let go of at exit are told
 // to its leak check, which would report them otherwise.
@@ -35,6 +38,11 @@ using encodings::Clock;
 using processors::ChainStep;
 using processors::RemovalOutcome;
 
+// The loop search runs in slices of 1, 2, 4, ... seconds, each followed
+// by a pause this many times as long while the removal threads search.
+constexpr double kFirstLoopSlice = 1.0;
+constexpr double kLoopPauseFactor = 4.0;
+
 // A thread keeps stopped searches for the next round up to this many
 // clauses in all (memory: CaDiCaL takes some 100 bytes a clause).
 constexpr uint64_t kKeptClauses = 4'000'000;
@@ -48,6 +56,7 @@ class SharedSearch {
       : current_(std::move(start)), stale_(threads), deadline_(deadline), progress_(progress) {
     for (auto& f : stale_) f = std::make_unique<std::atomic<bool>>(false);
     finished_ = current_.strict.empty();
+    answered_ = finished_;
   }
 
   struct Snapshot {
@@ -71,10 +80,19 @@ class SharedSearch {
   // A checked removal found on `version` of the problem (reversed or not);
   // false if another thread changed the problem first.
   bool apply(uint64_t version, bool reversed, const ChainStep& step, const Problem& rest);
+  // A checked proof of the rest found on `version`: it ends the chain.
+  bool finish_with(uint64_t version, bool reversed, StepPtr tail);
+  // A checked loop of the input: the answer is NO, whatever the version.
+  bool finish_with_loop(LoopStep loop);
 
   // Waits until the problem changes, the search ends or the time is up.
   void wait_for_change(uint64_t version);
+  // Waits until `until`, the deadline, or the end of the removal threads'
+  // search; false if the answer is known by then.
+  bool pause_loop_search(Clock::time_point until);
   void finish();
+  // Raised once the answer is known: ends the loop search.
+  const std::atomic<bool>* answered_flag() const { return &answered_; }
 
   void report(const std::string& line) {
     if (!progress_) return;
@@ -89,12 +107,26 @@ class SharedSearch {
   }
   bool proved() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return current_.strict.empty();
+    return current_.strict.empty() || tail_;
+  }
+  std::optional<LoopStep> loop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return loop_;
+  }
+  StepPtr take_tail() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::move(tail_);
   }
 
  private:
   void stop_all() {
     for (auto& f : stale_) f->store(true);
+  }
+  void answer_found() {
+    finished_ = true;
+    answered_ = true;
+    stop_all();
+    changed_.notify_all();
   }
 
   std::mutex mutex_, log_mutex_;
@@ -102,6 +134,9 @@ class SharedSearch {
   Problem current_;
   std::vector<ChainStep> chain_;
   bool chain_reversed_ = false;  // orientation after the chain
+  StepPtr tail_;                 // the rest of the proof, if found at once
+  std::optional<LoopStep> loop_;
+  std::atomic<bool> answered_{false};
   uint64_t version_ = 0;
   size_t idle_ = 0;  // threads with nothing left to try on this version
   bool finished_ = false;
@@ -122,10 +157,39 @@ bool SharedSearch::apply(uint64_t version, bool reversed, const ChainStep& step,
   current_ = reversed ? engine::reversed(rest) : rest;
   ++version_;
   idle_ = 0;
-  if (current_.strict.empty()) finished_ = true;
+  if (current_.strict.empty()) {
+    answer_found();
+    return true;
+  }
   stop_all();
   changed_.notify_all();
   return true;
+}
+
+bool SharedSearch::finish_with(uint64_t version, bool reversed, StepPtr tail) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (version != version_ || finished_) return false;
+  if (reversed != chain_reversed_) {
+    chain_.push_back(processors::reverse_problem(current_).step);
+    chain_reversed_ = reversed;
+  }
+  tail_ = std::move(tail);
+  answer_found();
+  return true;
+}
+
+bool SharedSearch::finish_with_loop(LoopStep loop) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (answered_) return false;
+  loop_ = std::move(loop);
+  answer_found();
+  return true;
+}
+
+bool SharedSearch::pause_loop_search(Clock::time_point until) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait_until(lock, std::min(until, deadline_), [&] { return finished_; });
+  return !answered_;
 }
 
 void SharedSearch::wait_for_change(uint64_t version) {
@@ -162,6 +226,7 @@ class Worker {
   // version of the problem.
   bool try_next(const SharedSearch::Snapshot& s);
   void run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget);
+  void run_dependency_pairs(const SharedSearch::Snapshot& s, size_t i, double budget);
 
   SharedSearch& shared_;
   size_t index_;
@@ -219,8 +284,35 @@ bool Worker::try_next(const SharedSearch::Snapshot& s) {
   return true;
 }
 
+// The attempt's budget scales the times of the path's own attempts, so the
+// path gets further in each round.
+void Worker::run_dependency_pairs(const SharedSearch::Snapshot& s, size_t i, double budget) {
+  const Attempt& a = attempts_[i];
+  encodings::StopCondition stop;
+  stop.deadline = std::min(shared_.deadline(),
+                           Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(budget)));
+  stop.cancel = shared_.stale_flag(index_);
+  Problem problem = a.reversed ? reversed(s.problem) : s.problem;
+  auto plan = processors::scaled(processors::default_dependency_pair_plan(problem), budget / a.budget);
+  StepPtr tail = processors::prove_by_dependency_pairs(problem, plan, stop);
+  std::string line = "thread " + std::to_string(index_) + ": " + describe(a) + ": ";
+  if (tail) {
+    line += shared_.finish_with(s.version, a.reversed, std::move(tail)) ? "proved the rest"
+                                                                         : "proved, but the problem changed meanwhile";
+  } else if (stop.reached()) {
+    stopped_in_round_ = true;
+    line += "stopped";
+  } else {
+    exhausted_[i] = true;
+    line += "none";
+  }
+  shared_.report(line);
+}
+
 void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget) {
   const Attempt& a = attempts_[i];
+  if (a.dependency_pairs) return run_dependency_pairs(s, i, budget);
   encodings::StopCondition stop;
   stop.deadline = shared_.deadline();
   stop.budget_seconds = budget;
@@ -260,6 +352,53 @@ void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budge
   shared_.report(line.str());
 }
 
+// The loop search on the input, in slices that start over with twice the
+// time (its bounds grow within a slice), with pauses between them while the
+// removal threads search; once they have given up it runs on without
+// pauses. A loop counts once check_loop has confirmed it.
+void search_loops(SharedSearch& shared, const std::vector<NamedRule>& input) {
+  Problem problem = problem_of(input);
+  LoopSearchOptions options;
+  options.stop = shared.answered_flag();
+  for (double slice = kFirstLoopSlice;; slice *= 2) {
+    auto start = Clock::now();
+    options.deadline = std::min(shared.deadline(), start + std::chrono::duration_cast<Clock::duration>(
+                                                               std::chrono::duration<double>(slice)));
+    LoopSearchStats stats;
+    std::optional<LoopStep> loop = find_loop(problem, options, &stats);
+    std::ostringstream line;
+    line << "loops: " << stats.closures << " closures, " << stats.rounds << " rounds in "
+         << std::chrono::duration<double>(Clock::now() - start).count() << "s: ";
+    if (loop) {
+      try {
+        check_loop(input, *loop);
+        line << (shared.finish_with_loop(*loop) ? "found a loop of " : "found, but the answer was known: a loop of ")
+             << loop->steps.size() << " steps";
+      } catch (const CheckFailure& e) {
+        std::cerr << "tessivar-prove: internal error: a loop fails its check: " << e.what() << std::endl;
+        line << "refused by the check";
+      }
+      shared.report(line.str());
+      return;
+    }
+    shared.report(line.str() + (stats.exhausted ? "none, every closure built" : "none"));
+    if (stats.exhausted || Clock::now() >= shared.deadline()) return;
+    auto pause = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(slice * kLoopPauseFactor));
+    if (!shared.pause_loop_search(Clock::now() + pause)) return;
+  }
+}
+
+// The chain of removals, ended by the proof of the rest if one was found.
+StepPtr yes_proof(SharedSearch& shared) {
+  StepPtr proof = processors::assemble_proof(shared.chain());
+  if (StepPtr tail = shared.take_tail()) {
+    StepPtr* end = &proof;
+    while ((*end)->kind != Step::Kind::Empty) end = &(*end)->next;
+    *end = std::move(tail);
+  }
+  return proof;
+}
+
 }  // namespace
 
 std::optional<Certificate> prove(const std::vector<NamedRule>& input, const ProveOptions& options) {
@@ -269,6 +408,10 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
   auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                      std::chrono::duration<double>(search_seconds));
   auto schedule = options.schedule.empty() ? default_schedule(problem) : options.schedule;
+  if (!options.dependency_pairs)
+    for (auto& list : schedule)
+      list.erase(std::remove_if(list.begin(), list.end(), [](const Attempt& a) { return a.dependency_pairs; }),
+                 list.end());
   SharedSearch shared(problem, schedule.size(), deadline, options.progress);
   shared.report("start: " + rule_count(problem));
   std::vector<std::thread> threads;
@@ -277,7 +420,10 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
     workers.push_back(std::make_unique<Worker>(shared, i, schedule[i]));
     threads.emplace_back([w = workers.back().get()] { w->run(); });
   }
+  std::thread loops;
+  if (options.loop_search) loops = std::thread([&] { search_loops(shared, input); });
   for (auto& t : threads) t.join();
+  if (loops.joinable()) loops.join();
   shared.finish();
   if (!options.free_searches) {
     // The caller exits right after: freeing gigabytes of solver memory can
@@ -290,11 +436,16 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
     }
   }
   workers.clear();
-  if (!shared.proved()) return std::nullopt;
   Certificate c;
   c.input = input;
-  c.answer = Answer::Yes;
-  c.proof = processors::assemble_proof(shared.chain());
+  if (std::optional<LoopStep> loop = shared.loop()) {
+    c.answer = Answer::No;
+    c.proof = Step::loop_step(std::move(*loop));
+  } else if (shared.proved()) {
+    c.proof = yes_proof(shared);
+  } else {
+    return std::nullopt;
+  }
   try {
     check_certificate(c);
     check_input_matches(c, input);

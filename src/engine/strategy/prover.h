@@ -1,6 +1,8 @@
 // The proof search over time and two threads: rule removal by matrix
-// interpretations, in both orientations, until no strict rule is left or
-// the time is up. The certificate it returns has passed the whole check.
+// interpretations, in both orientations, and the dependency-pair path,
+// until no strict rule is left or the time is up; beside them a third
+// thread looks for a loop a fifth of the time. The first answer wins. The
+// certificate it returns has passed the whole check.
 #pragma once
 
 #include <optional>
@@ -20,10 +22,12 @@ struct ProveOptions {
   // False for a program that exits after the search: the searches' memory
   // is then left to the system instead of freed one solver at a time.
   bool free_searches = true;
+  bool dependency_pairs = true;  // false: the schedule's dependency-pair attempts are left out
+  bool loop_search = true;       // false: no search for a loop (never NO)
 };
 
-// A YES certificate of the input rules (in their order), or nothing (the
-// answer is MAYBE). A step that fails its check is reported on std::cerr
+// A YES or NO certificate of the input rules (in their order), or nothing
+// (the answer is MAYBE). A step that fails its check is reported on std::cerr
 // and never used.
 std::optional<Certificate> prove(const std::vector<NamedRule>& input, const ProveOptions& options);
 

@@ -52,6 +52,15 @@ Attempt additive(Semiring s, int d, int bits, size_t longest, double budget) {
   return Attempt{MatrixSettings{s, d, bits, additive_cap(bits, longest), Shape::Full, false, false}, false, budget};
 }
 
+// The dependency-pair path on the current problem, as one attempt.
+Attempt dependency_pairs(bool reversed, double budget) {
+  Attempt a;
+  a.reversed = reversed;
+  a.budget = budget;
+  a.dependency_pairs = true;
+  return a;
+}
+
 }  // namespace
 
 std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
@@ -71,6 +80,7 @@ std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
       natural(5, 1, 4, Shape::Affine, true, 2),
   };
   std::vector<Attempt> additives = {
+      dependency_pairs(false, 2),
       additive(Semiring::Arctic, 2, 2, longest, 0.5),
       additive(Semiring::Tropical, 2, 2, longest, 0.5),
       additive(Semiring::Arctic, 3, 2, longest, 1),
@@ -83,6 +93,7 @@ std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
 }
 
 std::string describe(const Attempt& a) {
+  if (a.dependency_pairs) return a.reversed ? "dependency pairs reversed" : "dependency pairs";
   const MatrixSettings& s = a.settings;
   std::string out = std::string(to_string(s.semiring)) + " d" + std::to_string(s.dimension) + " b" +
                     std::to_string(s.bits) + " c" + std::to_string(s.cap);

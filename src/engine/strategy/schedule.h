@@ -20,6 +20,9 @@ struct Attempt {
   encodings::MatrixSettings settings;
   bool reversed = false;  // search on the reversed problem
   double budget = 1.0;    // seconds in round 0
+  // Instead of one removal: the whole dependency-pair path
+  // (processors/top_proof.h) with its own attempts; settings unused.
+  bool dependency_pairs = false;
 };
 
 // The lists of the threads, in thread order, for the given problem (the
