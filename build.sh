@@ -34,7 +34,9 @@ sanitizer_tests() {
   CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSIVAR_FUZZ=ON \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined" > /dev/null
   cmake --build build-asan -j"$(nproc)"
-  (cd build-asan && ctest --output-on-failure -j"$(nproc)")
+  # One test at a time: the sanitizers slow the programs several times, and
+  # tests that prove within a time budget need the cores to themselves.
+  (cd build-asan && ctest --output-on-failure)
 }
 
 case "${1:-}" in
