@@ -13,7 +13,7 @@
 #include "engine/certificate/print.h"
 #include "engine/problem/system_text.h"
 #include "engine/strategy/prover.h"
-#include "run/probleem.h"
+#include "run/problem.h"
 
 using namespace tessivar::engine;
 
@@ -112,9 +112,9 @@ std::string read_file(const std::string& path) {
 std::vector<NamedRule> read_problem(const std::string& path) {
   std::string text = read_file(path);
   try {
-    if (Isxml(path, text)) text = Xmlnaarsrs(path);
+    if (IsXml(path, text)) text = XmlToSrs(path);
     return read_system_text(text);
-  } catch (const Probleemfout& e) {
+  } catch (const ProblemError& e) {
     throw Failure{kExitBadInput, path + ": " + e.what()};
   } catch (const InputError& e) {
     throw Failure{kExitBadInput, path + ": " + e.what()};
