@@ -10,7 +10,7 @@
 #include "engine/check/check.h"
 #include "engine/problem/system_text.h"
 #include "engine/strategy/prover.h"
-#include "lauf.h"
+#include "program_run.h"
 
 using namespace tessivar::engine;
 using tessivar::engine::encodings::MatrixSettings;
@@ -104,40 +104,40 @@ TEST(Prove, NothingFoundIsNoProof) {
 TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
   const std::string program = std::string(TESSIVAR_BIN_DIR) + "/tessivar-prove";
   const std::string checker = std::string(TESSIVAR_BIN_DIR) + "/tessivar-check";
-  Tijdmap dir;
-  Schrijfbestand(dir / "p.srs", "(RULES a a -> b , b b b -> a)");
-  Lauf yes = Draai(dir.pad, "'" + program + "' p.srs --timeout 20 --certificate c.json", "");
-  EXPECT_EQ(yes.status, 0) << yes.fout;
-  EXPECT_EQ(yes.uit.substr(0, 4), "YES\n");
-  EXPECT_EQ(yes.fout, "");  // progress only with --verbose
-  EXPECT_EQ(Draai(dir.pad, "'" + checker + "' c.json p.srs", "").status, 0);
+  TempDir dir;
+  WriteFile(dir / "p.srs", "(RULES a a -> b , b b b -> a)");
+  ProgramRun yes = RunIn(dir.path, "'" + program + "' p.srs --timeout 20 --certificate c.json", "");
+  EXPECT_EQ(yes.status, 0) << yes.err;
+  EXPECT_EQ(yes.out.substr(0, 4), "YES\n");
+  EXPECT_EQ(yes.err, "");  // progress only with --verbose
+  EXPECT_EQ(RunIn(dir.path, "'" + checker + "' c.json p.srs", "").status, 0);
 
-  Lauf verbose = Draai(dir.pad, "'" + program + "' p.srs --verbose", "");
-  EXPECT_EQ(verbose.uit.substr(0, 4), "YES\n");
-  EXPECT_NE(verbose.fout.find("removed"), std::string::npos);
+  ProgramRun verbose = RunIn(dir.path, "'" + program + "' p.srs --verbose", "");
+  EXPECT_EQ(verbose.out.substr(0, 4), "YES\n");
+  EXPECT_NE(verbose.err.find("removed"), std::string::npos);
 
   std::string xml = file_text(std::string(TESSIVAR_TPDB_DIR) + "/Zantema_04/z009.xml");
-  Schrijfbestand(dir / "z.xml", xml);
-  Lauf from_xml = Draai(dir.pad, "'" + program + "' z.xml --timeout 20", "");
-  EXPECT_EQ(from_xml.uit.substr(0, 4), "YES\n") << from_xml.fout;
+  WriteFile(dir / "z.xml", xml);
+  ProgramRun from_xml = RunIn(dir.path, "'" + program + "' z.xml --timeout 20", "");
+  EXPECT_EQ(from_xml.out.substr(0, 4), "YES\n") << from_xml.err;
 
-  Schrijfbestand(dir / "loop.srs", "(RULES a -> a)");
-  Lauf maybe = Draai(dir.pad, "'" + program + "' loop.srs --timeout 1", "");
+  WriteFile(dir / "loop.srs", "(RULES a -> a)");
+  ProgramRun maybe = RunIn(dir.path, "'" + program + "' loop.srs --timeout 1", "");
   EXPECT_EQ(maybe.status, 0);
-  EXPECT_EQ(maybe.uit, "MAYBE\n");
+  EXPECT_EQ(maybe.out, "MAYBE\n");
 
-  Schrijfbestand(dir / "bad.srs", "(RULES a -> b\n  b -> a)");
-  Lauf bad = Draai(dir.pad, "'" + program + "' bad.srs", "");
+  WriteFile(dir / "bad.srs", "(RULES a -> b\n  b -> a)");
+  ProgramRun bad = RunIn(dir.path, "'" + program + "' bad.srs", "");
   EXPECT_EQ(bad.status, 2);
-  EXPECT_EQ(bad.fout.rfind("tessivar-prove: bad.srs: line 2, column", 0), 0u) << bad.fout;
+  EXPECT_EQ(bad.err.rfind("tessivar-prove: bad.srs: line 2, column", 0), 0u) << bad.err;
 
-  EXPECT_EQ(Draai(dir.pad, "'" + program + "' missing.srs", "").status, 1);
-  EXPECT_EQ(Draai(dir.pad, "'" + program + "' p.srs --timeout 0", "").status, 2);
-  EXPECT_EQ(Draai(dir.pad, "'" + program + "' p.srs --timeout", "").status, 2);
-  EXPECT_EQ(Draai(dir.pad, "'" + program + "' p.srs --frobnicate", "").status, 2);
-  EXPECT_EQ(Draai(dir.pad, "'" + program + "'", "").status, 2);
-  EXPECT_EQ(Draai(dir.pad, "'" + program + "' p.srs --certificate /nonexistent/dir/c.json", "").status, 1);
-  Lauf help = Draai(dir.pad, "'" + program + "' --help", "");
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' missing.srs", "").status, 1);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --timeout 0", "").status, 2);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --timeout", "").status, 2);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --frobnicate", "").status, 2);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "'", "").status, 2);
+  EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --certificate /nonexistent/dir/c.json", "").status, 1);
+  ProgramRun help = RunIn(dir.path, "'" + program + "' --help", "");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.uit.find("--timeout S"), std::string::npos);
+  EXPECT_NE(help.out.find("--timeout S"), std::string::npos);
 }
