@@ -65,8 +65,8 @@ echo "sample: ${#sample[@]} problems of $tpdb (every $every-th by path), list in
 run() {
   local mxr=$1 t=$2 lim=$3 name=$4
   local dir=$out/$name
-  if [ "$redo" -eq 0 ] && [ -s "$dir/results.csv" ] && [ -f "$dir/done" ]; then
-    echo "$name: reusing $dir/results.csv"
+  if [ "$redo" -eq 0 ] && [ -s "$dir/batch/results.csv" ] && [ -f "$dir/done" ]; then
+    echo "$name: reusing $dir/batch/results.csv"
     return
   fi
   mkdir -p "$dir"
@@ -74,16 +74,16 @@ run() {
   printf '%s -t %s\n0\n%s\n3\n3\n1\n3\n' "$solver" "$t" "$mxr" >"$dir/param"
   echo "$name: Mxr $mxr, $t s per solver call, $lim s per problem, $jobs at a time"
   rm -f "$dir/done"
-  "$build/tessivar-batch" -j "$jobs" --timeout "$lim" --param "$dir/param" --out "$dir" "${sample[@]}" \
-    >"$dir/batch.log"
+  "$build/tessivar-batch" -j "$jobs" --timeout "$lim" --prover classic --param "$dir/param" \
+    --out "$dir/batch" --force "${sample[@]}" >"$dir/batch.log"
   touch "$dir/done"
 }
 
 # One line of figures for a run: YES, timeouts, errors, median and total seconds.
 figures() {
-  tail -n +2 "$1/results.csv" | awk -F, '
+  tail -n +2 "$1/batch/results.csv" | awk -F, '
     { s = $(NF - 3); t[++n] = s + 0; total += s
-      if ($(NF - 4) == "YES") yes++; if ($NF == "timeout") timeouts++; if ($NF == "error") errors++ }
+      if ($(NF - 5) == "YES") yes++; if ($NF == "timeout") timeouts++; if ($NF == "error") errors++ }
     END {
       for (i = 2; i <= n; i++) { x = t[i]; for (j = i - 1; j >= 1 && t[j] > x; j--) t[j + 1] = t[j]; t[j + 1] = x }
       median = n == 0 ? 0 : (n % 2 ? t[(n + 1) / 2] : (t[n / 2] + t[n / 2 + 1]) / 2)
@@ -97,9 +97,9 @@ families() {
   {
     echo "$header"
     for r in "$@"; do
-      tail -n +2 "$out/$r/results.csv" | awk -F, -v r="$r" '
+      tail -n +2 "$out/$r/batch/results.csv" | awk -F, -v r="$r" '
         { p = $1; gsub(/"/, "", p); n = split(p, d, "/"); fam = n > 1 ? d[n - 1] : "."
-          print fam "," r "," ($(NF - 4) == "YES") }'
+          print fam "," r "," ($(NF - 5) == "YES") }'
     done
   } | awk -F, -v runs="$*" '
     NR == 1 { print; next }

@@ -1,9 +1,16 @@
-// The settings tessivar-run gives the prover when no "param" is named: the
-// solver front end beside tessivar-run, every method on, dimensions up to 3.
-// Mxr and the front end's limit per call come from the sample runs of
-// bench/defaults.sh (docs/running.md says how they were chosen).
+// The settings tessivar-run uses when none are named: which prover runs,
+// and the parameters it gives the classic prover when no "param" is named
+// (the solver front end beside tessivar-run, every method on, dimensions
+// up to 3). Mxr and the front end's limit per call come from the sample
+// runs of bench/defaults.sh (docs/running.md says how they were chosen).
 #pragma once
 #include <cstdint>
+
+// The prover of tessivar-run and tessivar-batch without --prover: "both"
+// runs the classic prover and the engine side by side and takes the first
+// definite answer. To be settled by measurement; tessivar-batch asks
+// tessivar-run for it, so this is the one place to change it.
+#define DEFAULT_PROVER_NAME "both"
 
 constexpr int64_t DefaultMxr = 3;        // bound on the symbols' matrix entries, dimensions 2 and 3
 constexpr int DefaultSolverSeconds = 5;  // seconds the front end may take for one attempt

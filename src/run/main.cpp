@@ -1,13 +1,11 @@
-// tessivar-run: one problem, one verdict. Runs the prover on a problem in
-// its text format or the database's XML, in a temporary folder of its own
-// (so that runs side by side do not share "param", "frm", "srs" and "r"),
-// with an optional time limit, and prints "YES" or "MAYBE" followed by the
-// prover's output.
-#include <sys/stat.h>
+// tessivar-run: one problem, one verdict. Reads the problem strictly (the
+// text format or the database's XML), refuses what a prover would misread,
+// runs the classic prover, the engine or both side by side in a temporary
+// folder of its own, with an optional time limit, and prints the verdict
+// first, then the proof, then anything the provers wrote on standard error.
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,111 +13,30 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "run/defaults.h"
+#include "engine/problem/system_text.h"
+#include "run/classic_input.h"
+#include "run/options.h"
+#include "run/param.h"
 #include "run/problem.h"
 #include "run/process.h"
-#include "run/verdict.h"
+#include "run/provers.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char* kUsage =
-    "usage: tessivar-run PROBLEM [--timeout SECONDS] [--param FILE] [--keep DIR] [--follow]\n"
-    "  PROBLEM      a system in the prover's text format, or a database problem in XML\n"
-    "  --timeout S  stop the prover and its solver after S seconds (verdict MAYBE)\n"
-    "  --param F    the prover's parameter file instead of the built-in settings\n"
-    "  --keep D     leave the prover's files \"srs\", \"frm\" and \"r\" in folder D\n"
-    "  --follow     also copy the prover's output to standard error as it comes\n";
-
-// Wrong use of the command: reported with the usage, exit status 2 like a bad problem.
-struct UsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-struct Options {
-  std::string problem, param, keep_dir;
-  double limit = 0;
-  bool follow = false;
-};
-
-Options ParseArguments(int argc, char** argv) {
-  Options in;
-  for (int i = 1; i < argc; i++) {
-    std::string a = argv[i];
-    auto Value = [&]() -> std::string {
-      if (i + 1 >= argc) throw UsageError(a + " needs a value");
-      return argv[++i];
-    };
-    if (a == "--timeout") {
-      std::string w = Value();
-      char* end = nullptr;
-      in.limit = std::strtod(w.c_str(), &end);
-      if (w.empty() || *end != '\0' || !(in.limit > 0) || !std::isfinite(in.limit))
-        throw UsageError("--timeout wants a positive number of seconds, not \"" + w + "\"");
-    } else if (a == "--param") {
-      in.param = Value();
-    } else if (a == "--keep") {
-      in.keep_dir = Value();
-    } else if (a == "--follow") {
-      in.follow = true;
-    } else if (a == "-h" || a == "--help") {
-      std::cout << kUsage;
-      std::exit(0);
-    } else if (a.size() > 1 && a[0] == '-') {
-      throw UsageError("unknown option " + a);
-    } else if (in.problem.empty()) {
-      in.problem = a;
-    } else {
-      throw UsageError("one problem at a time (tessivar-batch runs many)");
-    }
-  }
-  if (in.problem.empty()) throw UsageError("no problem given");
-  return in;
-}
-
-// The folder of this executable, where the prover and the solver front end lie.
+// The folder of this executable, where the provers and the solver front end lie.
 std::string OwnFolder() {
   std::error_code err;
   fs::path p = fs::read_symlink("/proc/self/exe", err);
-  if (err) throw std::runtime_error("cannot find the folder of tessivar-run: " + err.message());
+  if (err) throw EnvironmentError("cannot find the folder of tessivar-run: " + err.message());
   return p.parent_path().string();
-}
-
-// The path as one word for the shell, quoted only when it needs it.
-std::string ShellWord(const std::string& s) {
-  if (s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._+-") ==
-      std::string::npos)
-    return s;
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string DefaultParam(const std::string& dir) {
-  std::string smt = dir + "/tessivar-smt";
-  if (access(smt.c_str(), X_OK) != 0)
-    std::cerr << "tessivar-run: warning: no solver front end at " << smt
-              << "; matrix attempts will fail\n";
-  std::string path = ShellWord(smt) + " -t " + std::to_string(DefaultSolverSeconds);
-  // The prover keeps 255 bytes of this line and appends " -m frm > r".
-  if (path.size() > 255)
-    throw std::runtime_error("the solver command line " + path + " is longer than " +
-                             "255 bytes; move the build folder");
-  std::ostringstream s;
-  s << path << "\n0\n"
-    << DefaultMxr << "\n"
-    << DefaultDimension << "\n"
-    << DefaultDimension << "\n"
-    << (DefaultMatchBound ? 1 : 0) << "\n"
-    << DefaultDimension << "\n";
-  return s.str();
 }
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
-  if (!f) throw UsageError("cannot read " + path + ": " + std::strerror(errno));
   std::stringstream s;
   s << f.rdbuf();
   return s.str();
@@ -129,7 +46,12 @@ void WriteWholeFile(const std::string& path, const std::string& content) {
   std::ofstream f(path, std::ios::binary);
   f << content;
   f.close();
-  if (!f) throw std::runtime_error("cannot write " + path);
+  if (!f) throw EnvironmentError("cannot write " + path);
+}
+
+void RequireProgram(const std::string& path, const std::string& what) {
+  if (access(path.c_str(), X_OK) != 0 || fs::is_directory(path))
+    throw EnvironmentError("no " + what + " at " + path + "; build it first (./build.sh)");
 }
 
 // The temporary folder of one run, removed with everything in it at the end.
@@ -139,80 +61,264 @@ struct TempFolder {
     const char* t = std::getenv("TMPDIR");
     std::string pattern = std::string(t && *t ? t : "/tmp") + "/tessivar-run-XXXXXX";
     if (!mkdtemp(pattern.data()))
-      throw std::runtime_error("cannot make a temporary folder " + pattern + ": " +
-                               std::strerror(errno));
+      throw EnvironmentError("cannot make a temporary folder " + pattern + ": " +
+                             std::strerror(errno));
     path = pattern;
   }
   ~TempFolder() {
     std::error_code err;
     fs::remove_all(path, err);
   }
+  std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
+
+// The prover overwrites its benchmark "frm" with the solver's answer; for
+// --keep the solver's command line first copies it to "benchmark".
+std::string KeepingBenchmarks(const std::string& param) {
+  const std::string copy = "cp frm benchmark; ";
+  if (param.find('\n') + copy.size() > MaxSolverCommandBytes)
+    throw ProblemError("with --keep the solver's command line can have at most " +
+                       std::to_string(MaxSolverCommandBytes - copy.size()) +
+                       " bytes, since \"" + copy + "\" goes in front of it");
+  return copy + param;
+}
 
 void KeepFiles(const std::string& work, const std::string& target) {
   std::error_code err;
   fs::create_directory(target, err);
   if (err || !fs::is_directory(target))
-    throw std::runtime_error("cannot make the folder " + target + " for --keep");
-  for (const char* name : {"srs", "frm", "r"}) {
+    throw EnvironmentError("cannot make the folder " + target + " for --keep");
+  for (const char* name : {"srs", "frm", "r", "benchmark"}) {
     fs::path from = fs::path(work) / name;
     if (!fs::exists(from)) continue;
     fs::copy_file(from, fs::path(target) / name, fs::copy_options::overwrite_existing, err);
-    if (err) throw std::runtime_error("cannot copy " + std::string(name) + " to " + target);
+    if (err) throw EnvironmentError("cannot copy " + std::string(name) + " to " + target);
+  }
+}
+
+std::string SecondsText(double s) {
+  char t[32];
+  std::snprintf(t, sizeof t, "%g", s);
+  return t;
+}
+
+// Everything a run needs: the provers to start, and what they were given.
+struct Plan {
+  std::vector<Prover> provers;
+  std::string notes;  // said on standard error after the proof
+};
+
+Prover ClassicProver(const Options& in, const std::string& bin, const TempFolder& work,
+                     const std::vector<NamedRule>& rules) {
+  std::string prover = bin + "/tessivar";
+  RequireProgram(prover, "classic prover");
+  std::string param = in.param.empty() ? DefaultParam(bin) : ReadParam(in.param);
+  if (!in.keep_dir.empty()) param = KeepingBenchmarks(param);
+  WriteWholeFile(work / "param", param);
+  WriteWholeFile(work / "input", ClassicText(rules));
+  return Prover{ProverKind::Classic, Job{prover, {}, work.path, work / "input", work / "classic.err"}};
+}
+
+Prover EngineProver(const Options& in, const std::string& bin, const TempFolder& work,
+                    const std::vector<NamedRule>& rules) {
+  std::string engine = in.engine.empty() ? bin + "/tessivar-prove" : in.engine;
+  RequireProgram(engine, "engine");
+  fs::create_directory(work / "engine");
+  WriteWholeFile(work / "problem.srs", tessivar::engine::write_system_text(rules));
+  Job job{fs::absolute(engine).string(), {work / "problem.srs"}, work / "engine", "/dev/null",
+          work / "engine.err"};
+  if (in.limit > 0) job.arguments.insert(job.arguments.end(), {"--timeout", SecondsText(in.limit)});
+  if (!in.certificate.empty())
+    job.arguments.insert(job.arguments.end(), {"--certificate", work / "certificate.json"});
+  return Prover{ProverKind::Engine, job};
+}
+
+Plan MakePlan(const Options& in, const std::vector<NamedRule>& rules, const TempFolder& work) {
+  std::string bin = OwnFolder();
+  Plan plan;
+  bool classic = in.prover != ProverChoice::Engine;
+  bool engine = in.prover != ProverChoice::Classic;
+  if (classic) {
+    try {
+      CheckClassicCapacity(rules);
+    } catch (const ProblemError& e) {
+      if (!engine) throw;
+      plan.notes += std::string("tessivar-run: the classic prover was not run: ") + e.what() + "\n";
+      classic = false;
+    }
+  }
+  if (classic) plan.provers.push_back(ClassicProver(in, bin, work, rules));
+  if (engine) {
+    try {
+      plan.provers.push_back(EngineProver(in, bin, work, rules));
+    } catch (const EnvironmentError& e) {
+      // Only the default may do without the engine, while it is not built.
+      if (in.prover_given || !classic || !in.certificate.empty()) throw;
+      plan.notes += std::string("tessivar-run: ") + e.what() + "; the classic prover ran alone\n";
+    }
+  }
+  return plan;
+}
+
+void PrintError(const std::string& message) { std::cerr << "tessivar-run: " << message << "\n"; }
+
+// The run as it ended: each prover's end, the one that answered, and what
+// the user is told besides the proof.
+struct Ending {
+  RunOutcome outcome;
+  std::vector<ProverEnd> ends;
+  int winner = -1;           // the prover whose definite answer is the verdict
+  std::string failure;       // no verdict: why
+  int failure_status = 0;
+  std::string notes;
+};
+
+Ending RunProvers(const Options& in, const Plan& plan, const TempFolder& work) {
+  std::vector<Job> jobs;
+  for (const Prover& p : plan.provers) jobs.push_back(p.job);
+  Ending e;
+  e.ends.resize(jobs.size());
+  auto judge = [&](size_t i, const JobOutcome& o) {
+    e.ends[i] = JudgeEnd(plan.provers[i].kind, o, ReadWholeFile(jobs[i].error_file));
+  };
+  e.outcome = RunJobs(
+      jobs, in.limit, work.path,
+      [&](size_t i, const JobOutcome& o) {
+        judge(i, o);
+        return IsDefinite(e.ends[i].verdict);
+      },
+      [&](size_t, const char* p, size_t n) {
+        if (in.follow) std::cerr.write(p, static_cast<std::streamsize>(n)).flush();
+      });
+  // Those stopped by the runner were not judged when they ended.
+  for (size_t i = 0; i < jobs.size(); i++)
+    if (e.outcome.jobs[i].stopped) judge(i, e.outcome.jobs[i]);
+  e.winner = e.outcome.first_decisive;
+  return e;
+}
+
+// Failures are the verdict only when no prover answered and the run was
+// not interrupted; otherwise they are notes beside it.
+void SettleFailures(Ending& e) {
+  for (const ProverEnd& end : e.ends) {
+    if (end.failure.empty()) continue;
+    if (e.winner >= 0 || e.outcome.interrupted_by) {
+      e.notes += "tessivar-run: " + end.failure + "\n";
+    } else if (e.failure.empty() || end.failure_status > e.failure_status) {
+      e.failure = end.failure;
+      e.failure_status = end.failure_status;
+    }
+  }
+}
+
+// The engine's certificate goes to the user's file only when its answer is the verdict.
+void HandOverCertificate(const Options& in, const Plan& plan, const TempFolder& work, Ending& e) {
+  if (in.certificate.empty() || e.winner < 0) return;
+  bool engine_won = plan.provers[e.winner].kind == ProverKind::Engine;
+  if (!engine_won || !fs::exists(work / "certificate.json")) {
+    e.notes += std::string("tessivar-run: no certificate: ") +
+               (engine_won ? "the engine wrote none" : "the classic prover answered") + "\n";
+    return;
+  }
+  std::error_code err;
+  fs::copy_file(work / "certificate.json", in.certificate, fs::copy_options::overwrite_existing, err);
+  if (err)
+    throw EnvironmentError("cannot write the certificate " + in.certificate + ": " + err.message());
+}
+
+void AddEndingNotes(const Options& in, const Plan& plan, Ending& e) {
+  if (e.outcome.timed_out && e.winner < 0)
+    e.notes += "tessivar-run: time limit of " + SecondsText(in.limit) +
+               " s reached; the provers were stopped\n";
+  if (e.winner >= 0 && plan.provers.size() > 1)
+    e.notes += std::string("tessivar-run: ") + ProverTitle(plan.provers[e.winner].kind) +
+               " answered first; the other prover was stopped\n";
+  if (e.outcome.interrupted_by)
+    e.notes += "tessivar-run: interrupted by signal " + std::to_string(e.outcome.interrupted_by) +
+               "; the provers were stopped\n";
+}
+
+// The verdict line, the line naming the prover, then its proof; with no
+// answer from two provers, the output of each under a heading.
+void PrintVerdict(const Plan& plan, const Ending& e) {
+  std::vector<size_t> shown;
+  for (size_t i = 0; i < e.ends.size(); i++)
+    if (e.winner < 0 || static_cast<int>(i) == e.winner) shown.push_back(i);
+  std::ostringstream out;
+  out << (e.winner >= 0 ? e.ends[e.winner].verdict : "MAYBE") << "\nprover:";
+  for (size_t k = 0; k < shown.size(); k++)
+    out << (k ? ", " : " ") << ProverName(plan.provers[shown[k]].kind);
+  out << "\n";
+  for (size_t i : shown) {
+    if (shown.size() > 1) out << "=== " << ProverTitle(plan.provers[i].kind) << " ===\n";
+    out << e.ends[i].proof;
+  }
+  std::cout << out.str() << std::flush;
+}
+
+// No verdict: the reason on the first line of standard error, then what
+// the provers printed.
+void PrintFailure(const Plan& plan, const Ending& e) {
+  PrintError(e.failure);
+  for (size_t i = 0; i < e.ends.size(); i++)
+    if (!e.ends[i].proof.empty())
+      std::cerr << "--- output of " << ProverTitle(plan.provers[i].kind) << " ---\n"
+                << e.ends[i].proof;
+}
+
+void PrintProverErrors(const Plan& plan) {
+  for (const Prover& p : plan.provers) {
+    std::string errors = ReadWholeFile(p.job.error_file);
+    if (errors.empty()) continue;
+    std::cerr << "--- standard error of " << ProverTitle(p.kind)
+              << (p.kind == ProverKind::Classic ? " and its solver" : "") << " ---\n"
+              << errors << (errors.back() == '\n' ? "" : "\n");
   }
 }
 
 int Run(const Options& in) {
-  std::string text = ReadProblem(in.problem);
-  std::string dir = OwnFolder();
-  std::string param = in.param.empty() ? DefaultParam(dir) : ReadWholeFile(in.param);
-  std::string prover = dir + "/tessivar";
-  if (access(prover.c_str(), X_OK) != 0)
-    throw std::runtime_error("no prover at " + prover + "; build it first");
-
-  TempFolder work;
-  WriteWholeFile(work.path + "/param", param);
-  WriteWholeFile(work.path + "/input", text);
+  // From here a stop signal is noted, not fatal, so the folder is always removed.
   CatchStopSignals();
-  std::string out;
-  RunOutcome outcome = RunInProcessGroup(
-      prover, work.path, work.path + "/input", in.limit, [&](const char* p, size_t n) {
-        out.append(p, n);
-        if (in.follow) std::cerr.write(p, static_cast<std::streamsize>(n)).flush();
-      });
-  if (outcome.interrupted_by) {
-    std::cerr << "tessivar-run: interrupted by signal " << outcome.interrupted_by
-              << "; the prover was stopped\n";
-    return 128 + outcome.interrupted_by;
-  }
-  if (!in.keep_dir.empty()) KeepFiles(work.path, in.keep_dir);
-  if (outcome.timed_out) {
-    char s[32];
-    std::snprintf(s, sizeof s, "%g", in.limit);
-    std::cerr << "tessivar-run: time limit of " << s << " s reached; the prover was stopped\n";
-  } else if (outcome.status != 0) {
-    std::cerr << "tessivar-run: the prover stopped "
-              << (outcome.status > 0 ? "with exit status " + std::to_string(outcome.status)
-                                     : "by signal " + std::to_string(outcome.signal_number))
-              << "\n";
-  }
-  std::cout << (outcome.timed_out ? "MAYBE" : Verdict(out)) << "\n" << out << std::flush;
-  return 0;
+  std::vector<NamedRule> rules = ReadProblem(in.problem);
+  TempFolder work;
+  Plan plan = MakePlan(in, rules, work);
+  Ending e = RunProvers(in, plan, work);
+  e.notes = plan.notes;
+  bool has_classic = false;
+  for (const Prover& p : plan.provers) has_classic = has_classic || p.kind == ProverKind::Classic;
+  if (!in.keep_dir.empty() && has_classic) KeepFiles(work.path, in.keep_dir);
+  SettleFailures(e);
+  HandOverCertificate(in, plan, work, e);
+  AddEndingNotes(in, plan, e);
+  if (e.failure.empty())
+    PrintVerdict(plan, e);
+  else
+    PrintFailure(plan, e);
+  std::cerr << e.notes;
+  PrintProverErrors(plan);
+  std::cerr << std::flush;
+  if (e.outcome.interrupted_by) return 128 + e.outcome.interrupted_by;
+  return e.failure.empty() ? 0 : e.failure_status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   try {
-    return Run(ParseArguments(argc, argv));
+    Options in = ParseArguments(argc, argv);
+    if (in.help) {
+      std::cout << kRunUsage;
+      return 0;
+    }
+    return Run(in);
   } catch (const UsageError& e) {
-    std::cerr << "tessivar-run: " << e.what() << "\n" << kUsage;
+    std::cerr << "tessivar-run: " << e.what() << "\n" << kRunUsage;
     return 2;
   } catch (const ProblemError& e) {
-    std::cerr << "tessivar-run: " << e.what() << "\n";
+    PrintError(e.what());
     return 2;
   } catch (const std::exception& e) {
-    std::cerr << "tessivar-run: " << e.what() << "\n";
+    PrintError(e.what());
     return 1;
   }
 }

@@ -1,5 +1,7 @@
 #include "run/problem.h"
 
+#include <sys/stat.h>
+
 #include <strings.h>
 
 #include <cerrno>
@@ -8,6 +10,8 @@
 #include <pugixml.hpp>
 #include <sstream>
 #include <vector>
+
+#include "engine/problem/system_text.h"
 
 namespace {
 
@@ -20,26 +24,12 @@ std::string Trimmed(const std::string& s) {
 
 std::string TextOf(const pugi::xml_node& n) { return Trimmed(n.text().get()); }
 
-// A name must survive the prover's reader: it ends names at a blank, ")",
-// "," and "-", and joins lines, so no byte of those or any control byte.
 void CheckName(const std::string& name) {
-  if (name.empty()) throw ProblemError("a symbol has an empty name");
-  for (unsigned char c : name) {
-    std::string why;
-    if (c == ' ')
-      why = "a blank";
-    else if (c < ' ' || c == 127)
-      why = "a control character";
-    else if (c == ')' || c == ',' || c == '-')
-      why = std::string("\"") + char(c) + "\"";
-    if (!why.empty())
-      throw ProblemError("symbol name \"" + name + "\" contains " + why +
-                         ", which the prover's text format cannot hold");
+  try {
+    tessivar::engine::check_symbol_name(name);
+  } catch (const tessivar::engine::InputError& e) {
+    throw ProblemError(e.what());
   }
-  // The prover keeps 255 bytes of a name: two longer names could merge.
-  if (name.size() > MaxNameBytes)
-    throw ProblemError("symbol name \"" + name.substr(0, 20) + "...\" is longer than " +
-                       std::to_string(MaxNameBytes) + " bytes");
 }
 
 // One side of a string rule: a tower of unary applications around one
@@ -77,7 +67,7 @@ std::vector<std::string> ReadSide(const pugi::xml_node& side, const std::string&
 
 }  // namespace
 
-std::string XmlToSrs(const std::string& path) {
+std::vector<NamedRule> XmlRules(const std::string& path) {
   pugi::xml_document doc;
   pugi::xml_parse_result r = doc.load_file(path.c_str());
   if (r.status == pugi::status_file_not_found || r.status == pugi::status_io_error)
@@ -111,7 +101,7 @@ std::string XmlToSrs(const std::string& path) {
 
   pugi::xml_node rules = trs.child("rules");
   if (!rules) throw ProblemError(path + " has no <rules> element");
-  std::string out = "(RULES\n";
+  std::vector<NamedRule> out;
   int number = 0;
   std::vector<pugi::xml_node> rule_nodes;
   for (pugi::xml_node n : rules.children()) {
@@ -138,13 +128,13 @@ std::string XmlToSrs(const std::string& path) {
     if (left_var != right_var)
       throw ProblemError(where + ": the sides end in different variables \"" + left_var +
                          "\" and \"" + right_var + "\"; not a string rule");
-    for (const std::string& s : l) out += s + " ";
-    out += "-> ";
-    for (const std::string& s : rr) out += s + " ";
-    out += number < static_cast<int>(rule_nodes.size()) ? ",\n" : ")\n";
+    out.push_back(NamedRule{l, rr});
   }
-  if (rule_nodes.empty()) out += ")\n";
   return out;
+}
+
+std::string XmlToSrs(const std::string& path) {
+  return tessivar::engine::write_system_text(XmlRules(path));
 }
 
 bool IsXml(const std::string& path, const std::string& content) {
@@ -153,13 +143,24 @@ bool IsXml(const std::string& path, const std::string& content) {
   return b != std::string::npos && content[b] == '<';
 }
 
-std::string ReadProblem(const std::string& path) {
+std::vector<NamedRule> ReadProblem(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0)
+    throw ProblemError("cannot read " + path + ": " + std::strerror(errno));
+  if (S_ISDIR(st.st_mode))
+    throw ProblemError(path + " is a folder, not a problem (tessivar-batch runs folders)");
   std::ifstream f(path, std::ios::binary);
   if (!f) throw ProblemError("cannot read " + path + ": " + std::strerror(errno));
   std::stringstream s;
   s << f.rdbuf();
   if (f.bad()) throw ProblemError("cannot read " + path);
   std::string content = s.str();
-  if (IsXml(path, content)) return XmlToSrs(path);
-  return content;
+  if (content.find_first_not_of(" \t\r\n") == std::string::npos)
+    throw ProblemError(path + " is empty: a system is \"(RULES l -> r , ... )\"");
+  if (IsXml(path, content)) return XmlRules(path);
+  try {
+    return tessivar::engine::read_system_text(content);
+  } catch (const tessivar::engine::InputError& e) {
+    throw ProblemError(path + ": " + e.what());
+  }
 }

@@ -1,25 +1,32 @@
-// Problems as users have them: the prover's own text format, or the XML of
-// the public termination problem database, turned into that text format.
+// Problems as users have them: the text format of string rewriting systems,
+// read strictly, or the XML of the public termination problem database,
+// whose string rules become the same rule lists.
 #pragma once
 #include <stdexcept>
 #include <string>
+#include <vector>
 
-// A problem the prover cannot be given: not a plain string rewriting system,
-// unreadable, or beyond what the prover's reader takes in. tessivar-run
-// reports it and exits with status 2.
+#include "engine/problem/problem.h"
+
+using tessivar::engine::NamedRule;
+
+// A problem that cannot be run as the user meant it: not a plain string
+// rewriting system, unreadable, not in the format, or beyond what the
+// chosen prover takes in. The programs report it and exit with status 2.
 struct ProblemError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Bytes the prover keeps of a symbol name.
-constexpr size_t MaxNameBytes = 255;
+// The string rules of an XML problem, in order.
+std::vector<NamedRule> XmlRules(const std::string& path);
 
-// The system of an XML problem in the prover's text format: "(RULES", the
-// rules one a line, separated by ",", and ")".
+// The system of an XML problem in the text format, a rule a line.
 std::string XmlToSrs(const std::string& path);
 
 // Whether the file is XML: named ".xml", or its first non-blank byte is "<".
 bool IsXml(const std::string& path, const std::string& content);
 
-// The problem in the prover's text format, converted when it is XML.
-std::string ReadProblem(const std::string& path);
+// The rules of a problem file, text or XML. Refuses a folder, an empty file,
+// and text that is not exactly the format (with its line and column), with
+// the path in front of the message.
+std::vector<NamedRule> ReadProblem(const std::string& path);

@@ -21,3 +21,9 @@ std::string Verdict(const std::string& output) {
     if (r == "termination has been proved" || IsMatchBoundLine(r)) return "YES";
   return "MAYBE";
 }
+
+std::string EngineVerdict(const std::string& output) {
+  std::string first = output.substr(0, output.find('\n'));
+  if (output.find('\n') == std::string::npos) return "";
+  return first == "YES" || first == "NO" || first == "MAYBE" ? first : "";
+}

@@ -3,6 +3,7 @@
 // Decides an SMT-LIB 1.2 benchmark and prints the answer in the form the
 // prover reads: "sat", a line without a value, then the model; "unsat";
 // "unknown"; or "error <reason>" with exit status 1.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -55,9 +56,17 @@ bool take_answer() {
   return g_answer_taken.compare_exchange_strong(expected, 1);
 }
 
+// Whether standard output and standard error are one file (a terminal).
+bool same_output_and_error() {
+  struct stat out, err;
+  return fstat(1, &out) == 0 && fstat(2, &err) == 0 && out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+}
+
+// The answer "error" for the caller that reads standard output, and the
+// reason on standard error; once where both are one file.
 [[noreturn]] void answer_error(const std::string& reason) {
   if (!take_answer()) std::_Exit(0);
-  write_all(1, "error " + reason + "\n");
+  if (!same_output_and_error()) write_all(1, "error " + reason + "\n");
   write_all(2, "tessivar-smt: error " + reason + "\n");
   std::exit(1);
 }
@@ -104,6 +113,10 @@ class HardStop {
 };
 
 const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--sat-config NAME] [--emit-smt2] [--stats] -m FILE";
+const char* kUsageDetails =
+    "  Decides an SMT-LIB 1.2 benchmark and prints sat with a checked model, unsat, or\n"
+    "  unknown (the reason on standard error). Options take their value as the next\n"
+    "  argument or after \"=\" (--backend=sat).\n";
 
 struct Args {
   std::string file;
@@ -121,10 +134,21 @@ Args parse_args(int argc, char** argv) {
   bool have_file = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
+    std::string inline_value;
+    bool has_inline = arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos;
+    if (has_inline) {
+      inline_value = arg.substr(arg.find('=') + 1);
+      arg = arg.substr(0, arg.find('='));
+    }
     auto value = [&]() -> std::string {
+      if (has_inline) return inline_value;
       if (i + 1 >= argc) answer_error("option " + arg + " needs a value; " + kUsage);
       return argv[++i];
     };
+    if (arg == "-h" || arg == "--help") {
+      write_all(1, std::string(kUsage) + "\n" + kUsageDetails);
+      std::exit(0);
+    }
     if (arg == "-m") {
       a.file = value();
       have_file = true;

@@ -131,7 +131,10 @@ TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.err.rfind("tessivar-prove: bad.srs: line 2, column", 0), 0u) << bad.err;
 
-  EXPECT_EQ(RunIn(dir.path, "'" + program + "' missing.srs", "").status, 1);
+  // A path that names no file is the user's input, as in tessivar-run.
+  ProgramRun missing = RunIn(dir.path, "'" + program + "' missing.srs", "");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err.rfind("tessivar-prove: cannot read missing.srs", 0), 0u) << missing.err;
   EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --timeout 0", "").status, 2);
   EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --timeout", "").status, 2);
   EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --frobnicate", "").status, 2);

@@ -52,3 +52,9 @@ TEST(SystemText, NormalisedTextReadsBackTheSameRules) {
   std::vector<NamedRule> rules{{{"a", "b"}, {}}, {{}, {"c"}}, {{"x1"}, {"y", "y"}}};
   EXPECT_EQ(read_system_text(write_system_text(rules)), rules);
 }
+
+TEST(SystemText, NamesThatTheFormatCannotHold) {
+  for (const char* good : {"a", "x'", "f>", "-", "a-b", "\xc3\xa9"}) EXPECT_NO_THROW(check_symbol_name(good)) << good;
+  for (const char* bad : {"", "a b", "a\tb", "f(", "f)", "a,b", "a->b", "->=", "\x01"})
+    EXPECT_THROW(check_symbol_name(bad), InputError) << bad;
+}

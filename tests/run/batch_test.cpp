@@ -1,5 +1,6 @@
-// tessivar-batch on a small folder: the CSV, the proofs, the refused problem;
-// and the methods column read from proofs as the prover prints them.
+// tessivar-batch on a small folder: the CSV, the proofs, the refused problem,
+// the plot; an interrupted batch and its re-run; and the methods column read
+// from proofs as the two provers print them.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -47,24 +48,26 @@ TEST(Batch, SmallFolder) {
             "<problem><trs><rules><rule><lhs><funapp><name>g</name><arg><var>x</var></arg>"
             "<arg><var>x</var></arg></funapp></lhs><rhs><var>x</var></rhs></rule></rules>"
             "</trs></problem>");
-  ProgramRun l = RunIn(m.path, Batch + " -j 2 --timeout 20 --param param --out out dir", "");
+  ProgramRun l = RunIn(m.path,
+                       Batch + " -j 2 --timeout 20 --prover=classic --param param --out out --progress dir",
+                       "");
   ASSERT_EQ(l.status, 0) << l.err;
 
   auto rows = Csv(ReadFile(m / "out/results.csv"));
   ASSERT_EQ(rows.size(), 5u);
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"problem", "verdict", "seconds", "methods",
-                                               "max_dimension", "end"}));
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"problem", "verdict", "prover", "seconds",
+                                               "methods", "max_dimension", "end"}));
   std::vector<std::string> names;
   for (size_t i = 1; i < rows.size(); i++) {
-    ASSERT_EQ(rows[i].size(), 6u) << i;
+    ASSERT_EQ(rows[i].size(), 7u) << i;
     names.push_back(rows[i][0]);
-    EXPECT_GE(std::stod(rows[i][2]), 0.0);
-    EXPECT_LT(std::stod(rows[i][2]), 20.0);
+    EXPECT_GE(std::stod(rows[i][3]), 0.0);
+    EXPECT_LT(std::stod(rows[i][3]), 20.0);
   }
   EXPECT_EQ(names, (std::vector<std::string>{"dir/a.srs", "dir/bad.xml", "dir/sub/b.xml",
                                              "dir/sub/c.srs"}));
   EXPECT_EQ(rows[2][1], "ERROR");
-  EXPECT_EQ(rows[2][5], "error");
+  EXPECT_EQ(rows[2][6], "error");
   EXPECT_NE(ReadFile(m / "out/proofs/dir/bad.txt").find("applied to 2 arguments"),
             std::string::npos);
 
@@ -80,13 +83,65 @@ TEST(Batch, SmallFolder) {
     bool yes = expected.compare(0, 4, "YES\n") == 0;
     EXPECT_EQ(ReadFile(m / ("out/proofs/" + g.proof)), expected);
     EXPECT_EQ(rows[g.row][1], yes ? "YES" : "MAYBE");
-    EXPECT_EQ(rows[g.row][3], yes ? "match-bound" : "");
-    EXPECT_EQ(rows[g.row][4], "");
-    EXPECT_EQ(rows[g.row][5], yes ? "proved" : "no-proof");
+    EXPECT_EQ(rows[g.row][2], "classic");
+    EXPECT_EQ(rows[g.row][4], yes ? "match-bound" : "");
+    EXPECT_EQ(rows[g.row][5], "");
+    EXPECT_EQ(rows[g.row][6], yes ? "proved" : "no-proof");
   }
   EXPECT_FALSE(Exists(m / "out/proofs/dir/sub/c.xml.txt"));
   EXPECT_NE(l.out.find("\nall                         4 "), std::string::npos) << l.out;
   EXPECT_EQ(ReadFile(m / "out/summary.txt"), l.out.substr(0, l.out.find("results: ")));
+  // The plot, named in the summary; the progress line for the log.
+  EXPECT_NE(l.out.find("plot: " + m / "out/summary.svg"), std::string::npos) << l.out;
+  EXPECT_NE(ReadFile(m / "out/summary.svg").find("<svg"), std::string::npos);
+  EXPECT_NE(l.err.find("done 4/4  YES "), std::string::npos) << l.err;
+  EXPECT_FALSE(Exists(m / "out/.work"));
+  EXPECT_FALSE(Exists(m / "out/.progress"));
+
+  // The proof of a problem given by itself lands where its folder put it.
+  ProgramRun again = RunIn(m.path, Batch + " --prover classic --param param --out out2 ./dir/sub/c.srs", "");
+  ASSERT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(ReadFile(m / "out2/proofs/dir/sub/c.txt"), ReadFile(m / "out/proofs/dir/sub/c.txt"));
+}
+
+TEST(Batch, InterruptedThenRunAgainWithForce) {
+  TempDir m;
+  std::system(("mkdir -p " + m / "dir").c_str());
+  for (const char* p : {"a", "b", "c"}) WriteFile(m / ("dir/" + std::string(p) + ".srs"), "(RULES a a -> a b)");
+  WriteScript(m / "slow-solver", "trap '' TERM\nwhile :; do sleep 1; done\n");
+  WriteFile(m / "param", FakeSolverParam(m / "slow-solver"));
+  // A shell starts background jobs with SIGINT ignored; a terminal's ^C
+  // reaches a batch with its default action.
+  for (const char* sig : {"TERM", "INT"}) {
+    ProgramRun l = RunIn(m.path,
+                         "(env --default-signal=INT " + Batch +
+                             " -j 2 --prover classic --param param --out out --force dir & p=$!; "
+                             "sleep 1.5; kill -" + sig + " $p; wait $p; echo $? > status)",
+                         "");
+    EXPECT_EQ(ReadFile(m / "status"), std::string(sig) == "TERM" ? "143\n" : "130\n");
+    EXPECT_NE(l.err.find("interrupted by signal"), std::string::npos) << l.err;
+    EXPECT_EQ(ProcessesMatching(m.path), 0);
+    EXPECT_FALSE(Exists(m / "out/.work"));
+    EXPECT_FALSE(Exists(m / "out/.progress"));
+  }
+
+  WriteScript(m / "unsat", "echo unsat\n");
+  WriteFile(m / "param", FakeSolverParam(m / "unsat"));
+  ProgramRun l = RunIn(m.path, Batch + " --prover classic --param param --out out dir", "");
+  EXPECT_EQ(l.status, 2);
+  EXPECT_NE(l.err.find("--out out is in use"), std::string::npos) << l.err;
+  l = RunIn(m.path, Batch + " --prover classic --param param --out out --force dir", "");
+  ASSERT_EQ(l.status, 0) << l.err;
+  auto rows = Csv(ReadFile(m / "out/results.csv"));
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[1][0], "dir/a.srs");
+  EXPECT_EQ(rows[2][0], "dir/b.srs");
+  EXPECT_EQ(rows[3][0], "dir/c.srs");
+  // --force empties only what a batch wrote.
+  WriteFile(m / "out/mine.txt", "keep me");
+  l = RunIn(m.path, Batch + " --prover classic --param param --out out --force dir", "");
+  EXPECT_EQ(l.status, 2);
+  EXPECT_EQ(ReadFile(m / "out/mine.txt"), "keep me");
 }
 
 TEST(Batch, ProblemsOfOneNameFromTwoFoldersKeepTheirProofs) {
@@ -96,7 +151,7 @@ TEST(Batch, ProblemsOfOneNameFromTwoFoldersKeepTheirProofs) {
   WriteFile(m / "param", FakeSolverParam(m / "unsat"));
   WriteFile(m / "x/p.srs", "(RULES\na a -> a b\n)\n");
   WriteFile(m / "y/p.srs", "(RULES\nc c -> c d\n)\n");
-  ProgramRun l = RunIn(m.path, Batch + " --timeout 20 --param param --out out x/p.srs y/p.srs", "");
+  ProgramRun l = RunIn(m.path, Batch + " --timeout 20 --prover classic --param param --out out x/p.srs y/p.srs", "");
   ASSERT_EQ(l.status, 0) << l.err;
   EXPECT_NE(ReadFile(m / "out/proofs/x/p.txt").find("a a  -> a b"), std::string::npos);
   EXPECT_NE(ReadFile(m / "out/proofs/y/p.txt").find("c c  -> c d"), std::string::npos);
@@ -128,6 +183,26 @@ TEST(Batch, MethodsThatRemovedRules) {
             "\\ 0 0 1 /\nremove rule 1\ntermination has been proved\n");
   l = RunIn(m.path, Batch + " --methods proof", "");
   EXPECT_EQ(l.out, "tropical-1d normal-3d,3\n");
+  // The engine's numbered steps; a rule line never counts, whatever its names.
+  WriteFile(m / "proof",
+            "YES\nprover: engine\nThe system has 2 rules:\n  a b -> b a\n  1. Loop: -> x\n"
+            "It terminates:\n1. Reverse every rule (a system terminates if and only if its "
+            "reversal does).\n   Left: 2 strict rules, 0 weak rules:\n"
+            "2. Matrix interpretation over the arctic semiring (max, +), dimension 2:\n"
+            "     a  [ 0 - ]\n   Strictly decreasing, so removed (1):\n"
+            "3. Dependency pairs: 1 pair; the rules become weak and pairs are rewritten at the top only.\n"
+            "4. Matrix interpretation over the natural numbers, dimension 3, strict decrease in "
+            "the last entry of the row; marked symbols get rows, a pair side is its row times the rest:\n"
+            "5. No pair is left.\n");
+  l = RunIn(m.path, Batch + " --methods proof", "");
+  EXPECT_EQ(l.out, "arctic-2d reverse dependency-pairs natural-3d,3\n");
+  // Two provers without an answer: each part by its own prover's rules.
+  WriteFile(m / "proof",
+            "MAYBE\nprover: classic, engine\n=== the classic prover (tessivar) ===\n"
+            "interpretation of a: 1\nremove rule 1\ncontinue with:\n"
+            "=== the engine (tessivar-prove) ===\n1. Reverse every rule (a system).\n");
+  l = RunIn(m.path, Batch + " --methods proof", "");
+  EXPECT_EQ(l.out, "tropical-1d reverse,1\n");
 }
 
 }  // namespace

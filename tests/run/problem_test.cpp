@@ -1,12 +1,14 @@
-// The XML converter: every database problem against the text file beside it,
-// problems that are not string rewriting systems, and rules too long for one
-// line of the prover's reader.
+// Reading problems: every database problem in XML against the text file
+// beside it, problems that are not string rewriting systems; what the
+// classic prover cannot take, and the text it is given read back by it.
 #include "run/problem.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
+#include "run/classic_input.h"
 #include "run/verdict.h"
 #include "runner_helpers.h"
 
@@ -30,10 +32,10 @@ std::string XmlRule(const std::vector<std::string>& l, const std::vector<std::st
   return "<rule><lhs>" + Term(l) + "</lhs><rhs>" + Term(r) + "</rhs></rule>";
 }
 
-std::string Convert(const std::string& xml) {
+std::vector<NamedRule> Convert(const std::string& xml) {
   TempDir m;
   WriteFile(m / "p.xml", xml);
-  return XmlToSrs(m / "p.xml");
+  return XmlRules(m / "p.xml");
 }
 
 TEST(Xml, EveryDatabaseProblemReadsAsTheTextBesideIt) {
@@ -42,27 +44,18 @@ TEST(Xml, EveryDatabaseProblemReadsAsTheTextBesideIt) {
     if (e.path().extension() != ".xml") continue;
     std::string xml = e.path().string();
     std::string srs = e.path().parent_path() / (e.path().stem().string() + ".srs");
-    std::string text = XmlToSrs(xml);
-    EXPECT_EQ(RulesOf(text), RulesOf(ReadFile(srs))) << xml;
-    EXPECT_EQ(RulesOf(ReadProblem(xml)), RulesOf(ReadProblem(srs))) << xml;
+    // The text beside it passes the strict reader, with the same rules.
+    EXPECT_EQ(XmlRules(xml), ReadProblem(srs)) << xml;
+    EXPECT_EQ(ReadProblem(xml), ReadProblem(srs)) << xml;
     n++;
   }
   EXPECT_GT(n, 100);
 }
 
 TEST(Xml, EmptySidesAndEmptySystem) {
-  std::string t = Convert(Xml(XmlRule({"a", "b"}, {}) + XmlRule({}, {"c"})));
-  EXPECT_EQ(RulesOf(t), (std::vector<Rule>{{{"a", "b"}, {}}, {{}, {"c"}}}));
-  EXPECT_TRUE(RulesOf(Convert(Xml(""))).empty());
-  EXPECT_NE(Convert(Xml("")).find(')'), std::string::npos);
-}
-
-TEST(Xml, LongRulesStayWhole) {
-  std::vector<std::string> l, r;
-  for (int i = 0; i < 60; i++) l.push_back("symbol" + std::to_string(i % 7) + "'x");
-  for (int i = 0; i < 45; i++) r.push_back("s" + std::string(i % 30 + 1, 'q'));
-  std::string t = Convert(Xml(XmlRule(l, r) + XmlRule(r, l) + XmlRule({"a"}, {"b"})));
-  EXPECT_EQ(RulesOf(t), (std::vector<Rule>{{l, r}, {r, l}, {{"a"}, {"b"}}}));
+  EXPECT_EQ(Convert(Xml(XmlRule({"a", "b"}, {}) + XmlRule({}, {"c"}))),
+            (std::vector<NamedRule>{{{"a", "b"}, {}}, {{}, {"c"}}}));
+  EXPECT_TRUE(Convert(Xml("")).empty());
 }
 
 TEST(Xml, ProblemsThatAreNotStringRewritingSystems) {
@@ -87,7 +80,7 @@ TEST(Xml, ProblemsThatAreNotStringRewritingSystems) {
       {Xml(XmlRule({"a b"}, {"b"})), "a blank"},
       {Xml(XmlRule({"a"}, {"f)"})), "\")\""},
       {Xml(XmlRule({"a,"}, {"b"})), "\",\""},
-      {Xml(XmlRule({"a-b"}, {"b"})), "\"-\""},
+      {Xml(XmlRule({"a->b"}, {"b"})), "\"->\""},
       {Xml("<rule><lhs>" + Term({"a"}, "x") + "</lhs><rhs>" + Term({"a"}, "y") + "</rhs></rule>"),
        "different variables"},
       {Xml("<rule><lhs>" + Term({"a"}) + "</lhs></rule>"), "side is missing"},
@@ -112,11 +105,73 @@ TEST(Xml, RunnerRefusesWithTheReasonAndStatus2) {
   EXPECT_EQ(l.status, 2);
   EXPECT_EQ(l.out, "");
   EXPECT_NE(l.err.find("strategy OUTERMOST: only FULL"), std::string::npos) << l.err;
-  // A name the prover would cut to 255 bytes is refused.
+  // A name the classic prover would cut to 255 bytes is refused for it.
   WriteFile(m / "long_rule.xml", Xml(XmlRule({std::string(256, 'a')}, {"b"})));
-  l = RunIn(m.path, Runner + " long_rule.xml", "");
+  l = RunIn(m.path, Runner + " long_rule.xml --prover classic", "");
   EXPECT_EQ(l.status, 2);
   EXPECT_NE(l.err.find("longer than 255 bytes"), std::string::npos) << l.err;
+}
+
+std::string CapacityError(const std::vector<NamedRule>& rules) {
+  try {
+    CheckClassicCapacity(rules);
+  } catch (const ProblemError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(Classic, RefusesWhatItsTablesOrReaderCannotHold) {
+  std::vector<NamedRule> many(1001, NamedRule{{"a"}, {"b"}});
+  EXPECT_EQ(CapacityError(many).substr(0, 50), "the system has 1001 rules; the classic prover take");
+  many.pop_back();
+  EXPECT_EQ(CapacityError(many), "");
+  NamedRule wide{std::vector<std::string>(49, "a"), std::vector<std::string>(50, "b")};
+  EXPECT_EQ(CapacityError({wide}).substr(0, 43), "rule 1 has 50 symbols on its right side; th");
+  wide.rhs.pop_back();
+  EXPECT_EQ(CapacityError({wide}), "");
+  std::vector<NamedRule> symbols;
+  for (int i = 0; i < 101; i++) symbols.push_back(NamedRule{{"s" + std::to_string(i)}, {}});
+  EXPECT_EQ(CapacityError(symbols).substr(0, 33), "the system has 101 symbols; the c");
+  EXPECT_NE(CapacityError(symbols).find("tessivar-prove"), std::string::npos);
+  symbols.pop_back();
+  EXPECT_EQ(CapacityError(symbols), "");
+  for (const char* bad : {"a-b", "a)", "a,", "a b", "a\x7f"})
+    EXPECT_NE(CapacityError({NamedRule{{bad}, {}}}), "") << bad;
+  EXPECT_NE(CapacityError({NamedRule{{std::string(256, 'n')}, {}}}).find("longer than 255"),
+            std::string::npos);
+  EXPECT_EQ(CapacityError({NamedRule{{std::string(255, 'n'), "(", "x>"}, {}}}), "");
+}
+
+// The classic prover itself reads the text it is given: its result file
+// holds the rules as it took them in.
+std::vector<Rule> AsClassicProverReadsIt(const std::vector<NamedRule>& rules) {
+  TempDir m;
+  WriteFile(m / "param", Param("/bin/false", 0, 0, 1, 1, 0, 1));
+  RunIn(m.path, "cp param frm; " + Prover + " > /dev/null", ClassicText(rules));
+  return RulesOf(ReadFile(m / "srs"));
+}
+
+TEST(Classic, ItsReaderTakesTheTextAsMeant) {
+  std::vector<std::string> l, r;
+  for (int i = 0; i < 49; i++) l.push_back("symbol" + std::to_string(i % 7) + "'x>(");
+  for (int i = 0; i < 45; i++) r.push_back("s" + std::string(i % 30 + 1, 'q'));
+  std::string longest(255, 'n'), almost(254, 'm');
+  std::vector<NamedRule> rules{{l, r},
+                               {{longest, almost, "a"}, {almost, longest}},
+                               {{}, {"b"}},
+                               {{"a", "b"}, {}},
+                               {{"a"}, {longest}}};
+  std::vector<Rule> expected;
+  for (const NamedRule& n : rules) expected.push_back({n.lhs, n.rhs});
+  EXPECT_EQ(AsClassicProverReadsIt(rules), expected);
+  for (const std::string& line : [&] {
+         std::vector<std::string> lines;
+         std::istringstream in(ClassicText(rules));
+         for (std::string x; std::getline(in, x);) lines.push_back(x);
+         return lines;
+       }())
+    EXPECT_LE(line.size(), 255u);
 }
 
 TEST(Verdict, OnlyWholeClosingLinesMeanYes) {

@@ -54,7 +54,7 @@ TEST(TimeLimit, StopsASolverThatHangsAndIgnoresSigterm) {
   WriteScript(m / "slow-solver", kStubborn);
   WriteFile(m / "param", FakeSolverParam(m / "slow-solver"));
   ExpectStoppedByTimeLimit(
-      m.path, "TMPDIR=" + m / "tmp" + " " + Runner + " p.srs --timeout 1.5 --param param");
+      m.path, "TMPDIR=" + m / "tmp" + " " + ClassicRunner + " p.srs --timeout 1.5 --param param");
 }
 
 TEST(TimeLimit, StopsAnyCommandOfTheProver) {
@@ -66,23 +66,49 @@ TEST(TimeLimit, StopsAnyCommandOfTheProver) {
   WriteScript(m / "bin/cp", kStubborn);
   WriteFile(m / "param", FakeSolverParam("/bin/false"));
   ExpectStoppedByTimeLimit(m.path, "PATH=" + m / "bin" + ":$PATH TMPDIR=" + m / "tmp" + " " +
-                                       Runner + " p.srs --timeout 1.5 --param param");
+                                       ClassicRunner + " p.srs --timeout 1.5 --param param");
 }
 
-TEST(TimeLimit, InterruptStopsTheGroupToo) {
-  TempDir m;
-  std::system(("mkdir " + m / "tmp " + m / "bin").c_str());
+// tessivar-run on a system whose solver never answers, with `signal` sent
+// to it after a second; the exit status, stdout and stderr.
+ProgramRun SignalMidRun(const TempDir& m, const std::string& signal, const std::string& runner) {
+  std::system(("mkdir -p " + m / "tmp").c_str());
   WriteFile(m / "p.srs", kSystem);
-  WriteScript(m / "bin/cp", kStubborn);
-  WriteFile(m / "param", FakeSolverParam("/bin/false"));
-  ProgramRun l = RunIn(m.path,
-                       "(PATH=" + m / "bin" + ":$PATH TMPDIR=" + m / "tmp " + Runner +
-                           " p.srs --param param & p=$!; sleep 1; kill -TERM $p; wait $p; echo $?)",
-                       "");
-  EXPECT_EQ(l.out, "143\n");
-  EXPECT_NE(l.err.find("interrupted by signal 15"), std::string::npos) << l.err;
+  WriteScript(m / "slow-solver", kStubborn);
+  WriteFile(m / "param", FakeSolverParam(m / "slow-solver"));
+  return RunIn(m.path,
+               "(TMPDIR=" + m / "tmp " + runner + " p.srs --param param & p=$!; sleep 1; kill -" +
+                   signal + " $p; wait $p; echo $? > status)",
+               "");
+}
+
+bool TempFoldersLeft(const TempDir& m) {
+  return std::system(("ls " + m / "tmp | grep -q tessivar-run").c_str()) == 0;
+}
+
+TEST(Interrupt, GivesTheVerdictAndTheProofSoFarAndStopsEverything) {
+  if (!ProverCallsSolver()) GTEST_SKIP() << "this prover makes no solver call yet";
+  for (const char* sig : {"TERM", "INT"}) {
+    TempDir m;
+    ProgramRun l = SignalMidRun(m, sig, ClassicRunner);
+    EXPECT_EQ(ReadFile(m / "status"), std::string(sig) == "TERM" ? "143\n" : "130\n");
+    EXPECT_EQ(l.out.substr(0, l.out.find("a a  -> a b")),
+              "MAYBE\nprover: classic\nTessivar is applied to the string rewriting system\n");
+    EXPECT_NE(l.err.find("interrupted by signal"), std::string::npos) << l.err;
+    EXPECT_EQ(ProcessesMatching(m.path), 0);
+    EXPECT_FALSE(TempFoldersLeft(m));
+  }
+}
+
+TEST(Interrupt, AKilledRunnerTakesItsProversAndFolderAlong) {
+  if (!ProverCallsSolver()) GTEST_SKIP() << "this prover makes no solver call yet";
+  TempDir m;
+  SignalMidRun(m, "KILL", ClassicRunner);
+  EXPECT_EQ(ReadFile(m / "status"), "137\n");
+  // The guardian needs a moment after the runner's end.
+  for (int i = 0; i < 50 && (ProcessesMatching(m.path) > 0 || TempFoldersLeft(m)); i++) usleep(100000);
   EXPECT_EQ(ProcessesMatching(m.path), 0);
-  EXPECT_EQ(std::system(("ls " + m / "tmp | grep -q tessivar-run").c_str()) == 0, false);
+  EXPECT_FALSE(TempFoldersLeft(m));
 }
 
 TEST(SideBySide, TwoRunsInOneFolderKeepApart) {
@@ -96,7 +122,7 @@ TEST(SideBySide, TwoRunsInOneFolderKeepApart) {
   const std::string one = "(RULES\na b -> b a\n)\n", two = "(RULES\nc -> d d ,\nd d d -> c\n)\n";
   WriteFile(m / "one.srs", one);
   WriteFile(m / "two.srs", two);
-  std::string r = "PATH=" + m / "bin" + ":$PATH " + Runner;
+  std::string r = "PATH=" + m / "bin" + ":$PATH " + ClassicRunner;
   ProgramRun l = RunIn(m.path,
                        "(" + r + " one.srs --param param > one.out & " + r +
                            " two.srs --param param > two.out; wait)",
@@ -112,13 +138,16 @@ TEST(Keep, KeepGetsTheProversFiles) {
   WriteScript(m / "unsat", "echo unsat\n");
   WriteFile(m / "param", FakeSolverParam(m / "unsat"));
   WriteFile(m / "p.srs", "(RULES a a -> a )");
-  ProgramRun l = RunIn(m.path, Runner + " p.srs --param param --keep kept", "");
+  ProgramRun l = RunIn(m.path, ClassicRunner + " p.srs --param param --keep kept", "");
   EXPECT_EQ(l.status, 0);
   // "srs" holds the system as the prover left it: as read or "YES".
   std::string srs = ReadFile(m / "kept/srs");
   EXPECT_TRUE(srs == "YES\n" || RulesOf(srs) == (std::vector<Rule>{{{"a", "a"}, {"a"}}})) << srs;
   EXPECT_EQ(l.out.substr(0, 4) == "YES\n", srs == "YES\n");
   EXPECT_FALSE(Exists(m / "kept/param"));
+  // The last benchmark, which the prover itself overwrites with the answer.
+  EXPECT_EQ(ReadFile(m / "kept/benchmark").substr(0, 16), "(benchmark test.");
+  EXPECT_EQ(ReadFile(m / "kept/r"), "unsat\n");
 }
 
 }  // namespace

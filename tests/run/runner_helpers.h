@@ -79,6 +79,8 @@ inline int ProcessesMatching(const std::string& mark) {
 }
 
 inline const std::string Runner = std::string(TESSIVAR_BIN_DIR) + "/tessivar-run";
+// tessivar-run with the classic prover alone.
+inline const std::string ClassicRunner = Runner + " --prover classic";
 inline const std::string Batch = std::string(TESSIVAR_BIN_DIR) + "/tessivar-batch";
 
 // A parameter file for a fake solver: dimensions 3, match bounds on.
@@ -86,8 +88,9 @@ inline std::string FakeSolverParam(const std::string& solver) {
   return Param(solver, 0, 0, 3, 3, 1, 3);
 }
 
-// What tessivar-run must print for a system: the prover's own output from a
-// run in a folder of its own, behind its verdict.
+// What tessivar-run --prover classic must print for a system: the prover's
+// own output from a run in a folder of its own, behind its verdict and the
+// line that names it.
 inline std::string ExpectedOutput(const std::string& system, const std::string& param) {
   TempDir m;
   WriteFile(m / "param", param);
@@ -95,5 +98,19 @@ inline std::string ExpectedOutput(const std::string& system, const std::string& 
   bool yes = false;
   for (const char* r : {"\ntermination has been proved\n", "\nTerminating due to match bound "})
     yes = yes || l.out.find(r) != std::string::npos;
-  return (yes ? "YES\n" : "MAYBE\n") + l.out;
+  return (yes ? "YES\n" : "MAYBE\n") + std::string("prover: classic\n") + l.out;
+}
+
+// A stand-in for the engine: notes its arguments in ARGS (a file beside
+// it), writes "CERTIFICATE" to the file after --certificate, sleeps, then
+// prints `output` and exits with `status`.
+inline std::string FakeEngine(const std::string& dir, const std::string& output, int status = 0,
+                              const std::string& before = "") {
+  std::string path = dir + "/fake-engine";
+  WriteScript(path, "echo \"$@\" > " + dir + "/engine-args\n/bin/cp \"$1\" " + dir +
+                        "/engine-problem\n"
+                        "while [ $# -gt 0 ]; do [ \"$1\" = --certificate ] && echo CERTIFICATE > \"$2\"; "
+                        "shift; done\n" +
+                        before + "printf '" + output + "'\nexit " + std::to_string(status) + "\n");
+  return path;
 }

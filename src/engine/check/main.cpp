@@ -30,8 +30,14 @@ std::string read_file(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* usage = "usage: tessivar-check CERTIFICATE [PROBLEM]\n";
+  for (int i = 1; i < argc; i++)
+    if (std::string(argv[i]) == "-h" || std::string(argv[i]) == "--help") {
+      std::cout << usage;
+      return 0;
+    }
   if (argc < 2 || argc > 3) {
-    std::cerr << "usage: tessivar-check CERTIFICATE [PROBLEM]\n";
+    std::cerr << usage;
     return 2;
   }
   Certificate certificate;

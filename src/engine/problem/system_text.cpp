@@ -194,6 +194,24 @@ class Parser {
 
 std::vector<NamedRule> read_system_text(const std::string& text) { return Parser(text).system(); }
 
+void check_symbol_name(const std::string& name) {
+  if (name.empty()) throw InputError("a symbol has an empty name");
+  for (unsigned char c : name) {
+    std::string why;
+    if (c == ' ')
+      why = "a blank";
+    else if (c < ' ' || c == 127)
+      why = "a control character";
+    else if (c == '(' || c == ')' || c == ',')
+      why = std::string("\"") + char(c) + "\"";
+    if (!why.empty())
+      throw InputError("the symbol name \"" + name + "\" contains " + why +
+                       ", which the text format cannot hold in a name");
+  }
+  if (name.find("->") != std::string::npos)
+    throw InputError("the symbol name \"" + name + "\" contains \"->\", the arrow of the text format");
+}
+
 std::string write_system_text(const std::vector<NamedRule>& rules) {
   std::string out = "(RULES\n";
   for (size_t i = 0; i < rules.size(); i++) {

@@ -30,7 +30,13 @@ struct InputError : std::runtime_error {
 // The rules of a system in the text format, in their order.
 std::vector<NamedRule> read_system_text(const std::string& text);
 
-// "(RULES\n  l -> r ,\n  ...\n)\n", a rule a line.
+// "(RULES\n  l -> r ,\n  ...\n)\n", a rule a line. Every name must pass
+// check_symbol_name, or the text would not read back as the same rules.
 std::string write_system_text(const std::vector<NamedRule>& rules);
+
+// Throws InputError (without a place) unless the name can stand in the text
+// format as one symbol: not empty, no blank or control byte, no "(", ")" or
+// ",", no "->" inside. Names from other formats (XML) go through this.
+void check_symbol_name(const std::string& name);
 
 }  // namespace tessivar::engine

@@ -100,24 +100,13 @@ bool parse_options(int argc, char** argv, Options* out) {
   return true;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Failure{kExitEnvironment, path + ": cannot read the file"};
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw Failure{kExitEnvironment, path + ": cannot read the file"};
-  return text.str();
-}
-
+// The runner's reader: text read strictly, or XML; a folder, an empty file
+// and an unreadable one are refused with the path in the message.
 std::vector<NamedRule> read_problem(const std::string& path) {
-  std::string text = read_file(path);
   try {
-    if (IsXml(path, text)) text = XmlToSrs(path);
-    return read_system_text(text);
+    return ReadProblem(path);
   } catch (const ProblemError& e) {
-    throw Failure{kExitBadInput, path + ": " + e.what()};
-  } catch (const InputError& e) {
-    throw Failure{kExitBadInput, path + ": " + e.what()};
+    throw Failure{kExitBadInput, e.what()};
   }
 }
 
