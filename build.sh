@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, then either proves an example problem
-# (./build.sh demo [PROBLEM]) or runs every test (./build.sh test).
+# (./build.sh demo [PROBLEM]) or runs every test (./build.sh test): first in
+# the release tree build/, then the whole suite again in build-asan/, the
+# same project built by clang with AddressSanitizer and UndefinedBehavior-
+# Sanitizer (Debug), where each fuzz target also runs for a short time.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake make libgtest-dev libz3-dev libcadical-dev libpugixml-dev nlohmann-json3-dev parallel gnuplot-nox)
+packages=(g++ cmake make libgtest-dev libz3-dev libcadical-dev libpugixml-dev nlohmann-json3-dev parallel gnuplot-nox
+          clang libclang-rt-14-dev)
 
 install_missing() {
   local missing=()
@@ -25,6 +29,14 @@ build_all() {
   cmake --build build -j"$(nproc)"
 }
 
+# Any sanitizer finding stops the program that has it, so a test fails.
+sanitizer_tests() {
+  CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSIVAR_FUZZ=ON \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined" > /dev/null
+  cmake --build build-asan -j"$(nproc)"
+  (cd build-asan && ctest --output-on-failure -j"$(nproc)")
+}
+
 case "${1:-}" in
   demo)
     install_missing
@@ -34,8 +46,8 @@ case "${1:-}" in
   test)
     install_missing
     build_all
-    cd build
-    ctest --output-on-failure
+    (cd build && ctest --output-on-failure)
+    sanitizer_tests
     ;;
   *)
     echo "usage: ./build.sh demo [PROBLEM] | ./build.sh test" >&2

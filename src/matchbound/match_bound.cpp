@@ -20,10 +20,11 @@ void MatchBoundGraph::Build() {
   Oldedges = 0;
   while (!Giveup && Oldedges < Nedges) {
     Oldedges = Nedges;
-    for (Currule = 1; Currule <= Whib; Currule++) {
+    for (Currule = 1; Currule <= Whib && !Giveup; Currule++) {
       // Nodes made while this rule is served wait for the next sweep.
-      for (Startnode = Nnodes; Startnode >= 1; Startnode--) {
+      for (Startnode = Nnodes; Startnode >= 1 && !Giveup; Startnode--) {
         Npaths = 0;
+        dead_ends_.ForgetAll();
         Maaklijst(Startnode, 1);
         for (int64_t i = 1; i <= Npaths && !Giveup; i++) Maakpad(i);
       }
@@ -31,24 +32,27 @@ void MatchBoundGraph::Build() {
   }
 }
 
-void MatchBoundGraph::Maaklijst(int64_t node, int64_t k) {
+bool MatchBoundGraph::Maaklijst(int64_t node, int64_t k) {
   const Side& l = Lw[Currule];
   if (l[k] == 0) {
-    // Counting goes on past the limit; only the first paths are kept.
     Npaths++;
     if (Npaths > MaxPaths) {
-      Giveup = true;
-      return;
+      Giveup = true;  // no path of this listing is served
+      return true;
     }
     for (int64_t j = 1; j < k; j++) Pathlist[Npaths][j] = Curpath[j];
     Pathlist[Npaths][k] = 0;
-    return;
+    return true;
   }
-  for (int64_t e = Firstedge[node]; e != 0; e = Nextedge[e])
+  if (dead_ends_.Known(k, node)) return false;
+  bool found = false;
+  for (int64_t e = Firstedge[node]; e != 0 && !Giveup; e = Nextedge[e])
     if (Edgesym[e] == l[k]) {
       Curpath[k] = e;
-      Maaklijst(Edgeto[e], k + 1);
+      if (Maaklijst(Edgeto[e], k + 1)) found = true;
     }
+  if (!found) dead_ends_.Set(k, node, true);
+  return found;
 }
 
 int64_t MatchBoundGraph::AppendEdge(int64_t v, int64_t sym, int64_t h) {
@@ -75,29 +79,28 @@ void MatchBoundGraph::Maakpad(int64_t i) {
   const int64_t Endnode = Edgeto[path[k - 1]];
   if (Newheight > Matchbound) Matchbound = Newheight;
 
-  // Raises Deepest to the furthest position of r reached from node along
-  // edges of height Newheight; the last symbol's edge must end at Endnode.
-  int64_t Deepest = 0;
-  auto Zoek = [&](auto& self, int64_t pos, int64_t node) -> void {
-    if (pos > Deepest) Deepest = pos;
-    if (r[pos] == 0) return;
-    for (int64_t e = Firstedge[node]; e != 0; e = Nextedge[e])
-      if (Edgesym[e] == r[pos] && Edgeheight[e] == Newheight &&
-          (r[pos + 1] != 0 || Edgeto[e] == Endnode))
-        self(self, pos + 1, Edgeto[e]);
+  // Whether the right-hand side from position pos on is spelled from node
+  // along edges of height Newheight; the last symbol's edge must end at
+  // Endnode.
+  spelled_.ForgetAll();
+  auto Zoek = [&](auto& self, int64_t pos, int64_t node) -> bool {
+    if (spelled_.Known(pos, node)) return spelled_.Get(pos, node);
+    bool last = r[pos + 1] == 0;
+    bool found = false;
+    for (int64_t e = Firstedge[node]; e != 0 && !found; e = Nextedge[e])
+      if (Edgesym[e] == r[pos] && Edgeheight[e] == Newheight)
+        found = last ? Edgeto[e] == Endnode : self(self, pos + 1, Edgeto[e]);
+    spelled_.Set(pos, node, found);
+    return found;
   };
 
-  Zoek(Zoek, 1, Startnode);
-  if (r[Deepest] == 0) return;  // the right-hand side is there already
+  if (Zoek(Zoek, 1, Startnode)) return;  // the right-hand side is there already
 
   // The highest node from which r without its first symbol reaches Endnode.
   int64_t Joinnode = 0;
   if (r[2] != 0)
-    for (int64_t nn = 1; nn <= Nnodes; nn++) {
-      Deepest = 0;
-      Zoek(Zoek, 2, nn);
-      if (r[Deepest] == 0) Joinnode = nn;
-    }
+    for (int64_t nn = Nnodes; nn >= 1 && Joinnode == 0; nn--)
+      if (Zoek(Zoek, 2, nn)) Joinnode = nn;
   if (Joinnode != 0) {
     Edgeto[AppendEdge(Startnode, r[1], Newheight)] = Joinnode;
     return;

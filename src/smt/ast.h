@@ -13,6 +13,7 @@
 // solver library.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -140,11 +141,21 @@ struct ParseError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Raised by the parser when its deadline passes before the end of the text.
+struct DeadlinePassed : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // Parses an SMT-LIB 1.2 benchmark. Linear in the size of the text; nesting
 // is handled with an explicit stack (limit max_depth open parentheses).
-Benchmark parse_benchmark(std::string_view text, size_t max_depth = 1000000);
+// Past the deadline it stops with DeadlinePassed.
+Benchmark parse_benchmark(std::string_view text, size_t max_depth = 1000000,
+                          std::chrono::steady_clock::time_point deadline =
+                              std::chrono::steady_clock::time_point::max());
 // Reads the file and parses it; a file that cannot be read is a ParseError.
-Benchmark parse_file(const std::string& path, size_t max_depth = 1000000);
+Benchmark parse_file(const std::string& path, size_t max_depth = 1000000,
+                     std::chrono::steady_clock::time_point deadline =
+                         std::chrono::steady_clock::time_point::max());
 
 // ---------------------------------------------------------------------------
 // Models and exact evaluation.

@@ -40,9 +40,12 @@ struct SolveOptions {
   // Set by another thread to end the solver early (answer Unknown); the
   // back ends look at it at least every few milliseconds.
   const std::atomic<bool>* stop = nullptr;
-  // Called with the answer as soon as one back end of a race has it,
-  // before the others are stopped and waited for: a caller that only
-  // wants the answer may print it and leave at once.
+  // Called once with the answer as soon as it is known: in a race when one
+  // back end has it, before the other is stopped and waited for, or when
+  // both have given up (unknown); for the SAT back end alone, with its
+  // outcome. Where it can, before the encoding is freed, which takes
+  // seconds on large benchmarks: a caller that only wants the answer may
+  // print it and leave at once.
   std::function<void(const Outcome&)> on_answer;
 };
 

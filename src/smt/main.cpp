@@ -1,11 +1,13 @@
-// tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--emit-smt2] -m FILE
+// tessivar-smt [-t SECONDS] [--memory MB] [--backend sat|z3|auto] [-w WIDTH] [--emit-smt2] -m FILE
 //
 // Decides an SMT-LIB 1.2 benchmark and prints the answer in the form the
 // prover reads: "sat", a line without a value, then the model; "unsat";
-// "unknown"; or "error <reason>" with exit status 1.
+// "unknown" (the reason on standard error: the time or memory limit, the
+// solver gave up); or "error <reason>" with exit status 1.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -19,6 +21,7 @@
 
 #include "smt/ast.h"
 #include "smt/backend.h"
+#include "smt/memory.h"
 #include "smt/sat_backend.h"
 
 using namespace tessivar::smt;
@@ -76,27 +79,31 @@ void answer(const std::string& text) {
   write_all(1, text);
 }
 
-// Ends the process with "unknown" if the answer has not been given a grace
-// period after the deadline (the solver's own interruption should come
-// first; this covers phases that do not look at it).
-class HardStop {
+// Ends the process with "unknown" and the reason when the answer has not
+// been given a grace period after the deadline (the solver's own
+// interruption should come first; this covers phases that do not look at
+// it), or as soon as the process's resident memory passes the limit.
+class Watchdog {
  public:
-  explicit HardStop(Clock::time_point deadline) {
-    if (deadline == Clock::time_point::max()) return;
-    thread_ = std::thread([this, deadline] {
+  Watchdog(Clock::time_point deadline, size_t memory_limit) {
+    if (deadline == Clock::time_point::max() && memory_limit == 0) return;
+    Clock::time_point hard_stop = deadline == Clock::time_point::max()
+                                      ? deadline
+                                      : deadline + std::chrono::seconds(1);
+    thread_ = std::thread([this, hard_stop, memory_limit] {
       std::unique_lock<std::mutex> lock(mu_);
-      if (cv_.wait_until(lock, deadline + std::chrono::seconds(1), [this] { return done_; })) return;
-      if (!take_answer()) return;
-      write_all(1, "unknown\n");
-      write_all(2, "tessivar-smt: time limit reached\n");
-      if (g_want_stats) {
-        std::lock_guard<std::mutex> lock(g_stats_mu);
-        write_all(2, "stats:" + g_stats + " stopped\n");
+      while (!done_) {
+        if (Clock::now() >= hard_stop) return give_up("time limit reached");
+        if (memory_limit != 0 && resident_bytes() > memory_limit)
+          return give_up("memory limit of " + std::to_string(memory_limit >> 20) + " MB reached");
+        // Memory is looked at every 10 ms: a solver adds well under a
+        // hundred megabytes in that time.
+        Clock::time_point wake = std::min(hard_stop, Clock::now() + std::chrono::milliseconds(10));
+        cv_.wait_until(lock, wake, [this] { return done_; });
       }
-      std::_Exit(0);
     });
   }
-  ~HardStop() {
+  ~Watchdog() {
     {
       std::lock_guard<std::mutex> lock(mu_);
       done_ = true;
@@ -106,21 +113,37 @@ class HardStop {
   }
 
  private:
+  static void give_up(const std::string& reason) {
+    if (!take_answer()) return;
+    write_all(1, "unknown\n");
+    write_all(2, "tessivar-smt: " + reason + "\n");
+    if (g_want_stats) {
+      std::lock_guard<std::mutex> lock(g_stats_mu);
+      write_all(2, "stats:" + g_stats + " stopped\n");
+    }
+    std::_Exit(0);
+  }
+
   std::mutex mu_;
   std::condition_variable cv_;
   bool done_ = false;
   std::thread thread_;
 };
 
-const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--sat-config NAME] [--emit-smt2] [--stats] -m FILE";
+const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--memory MB] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--sat-config NAME] [--emit-smt2] [--stats] -m FILE";
 const char* kUsageDetails =
     "  Decides an SMT-LIB 1.2 benchmark and prints sat with a checked model, unsat, or\n"
-    "  unknown (the reason on standard error). Options take their value as the next\n"
-    "  argument or after \"=\" (--backend=sat).\n";
+    "  unknown (the reason on standard error: the time or memory limit, the solver\n"
+    "  gave up). --memory: megabytes of resident memory, default 8192, 0 for none.\n"
+    "  Options take their value as the next argument or after \"=\" (--backend=sat).\n";
+
+// Two runs at once fit a machine of 24 GB with room to spare.
+constexpr size_t kDefaultMemoryMb = 8192;
 
 struct Args {
   std::string file;
   double seconds = 0;  // 0: no limit
+  size_t memory_mb = kDefaultMemoryMb;  // 0: no limit
   std::string backend = "auto";
   int width = kDefaultSatWidth;  // bounded search of the SAT back end
   std::string z3_config = "pb";  // chosen by bench/ measurements
@@ -160,6 +183,14 @@ Args parse_args(int argc, char** argv) {
       if (v.empty() || *end != '\0' || errno != 0 || !(s > 0) || s > 1e6)
         answer_error("bad time limit '" + v + "' (seconds, a positive number)");
       a.seconds = s;
+    } else if (arg == "--memory") {
+      std::string v = value();
+      char* end = nullptr;
+      errno = 0;
+      unsigned long long mb = std::strtoull(v.c_str(), &end, 10);
+      if (v.empty() || v[0] == '-' || *end != '\0' || errno != 0 || mb > (1ull << 30))
+        answer_error("bad memory limit '" + v + "' (megabytes, 0 for none)");
+      a.memory_mb = static_cast<size_t>(mb);
     } else if (arg == "--backend") {
       a.backend = value();
       if (a.backend != "z3" && a.backend != "sat" && a.backend != "auto")
@@ -202,7 +233,7 @@ int main(int argc, char** argv) {
   if (args.seconds > 0)
     opts.deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(args.seconds));
   g_want_stats = args.stats;
-  HardStop hard_stop(opts.deadline);
+  Watchdog watchdog(opts.deadline, args.memory_mb << 20);
 
   opts.on_phase = add_stat;
   Clock::time_point phase = Clock::now();
@@ -213,7 +244,11 @@ int main(int argc, char** argv) {
   };
   Benchmark b;
   try {
-    b = parse_file(args.file);
+    b = parse_file(args.file, 1000000, opts.deadline);
+  } catch (const DeadlinePassed& e) {
+    answer("unknown\n");
+    write_all(2, std::string("tessivar-smt: ") + e.what() + "\n");
+    return 0;
   } catch (const ParseError& e) {
     answer_error(e.what());
   } catch (const std::exception& e) {
@@ -252,6 +287,7 @@ int main(int argc, char** argv) {
     }
     if (args.stats) {
       add_stat("total", std::chrono::duration<double>(Clock::now() - start).count());
+      add_stat("peak-mb", static_cast<double>(peak_resident_bytes() >> 20));
       std::lock_guard<std::mutex> lock(g_stats_mu);
       write_all(2, "stats:" + g_stats + "\n");
     }

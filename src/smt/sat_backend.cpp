@@ -210,9 +210,10 @@ class Encoder {
     lit_.assign(n, 0);
     word_.assign(n, Word{});
     if (no_model_) c_.clause({});
+    auto over = [&] { return Clock::now() > deadline || stop_requested(stop) || stop_requested(halt); };
+    // Terms of the prover's normal mode cost up to a millisecond each.
     for (size_t i = 0; i < order_.size(); ++i) {
-      if ((i & 4095) == 0 && (Clock::now() > deadline || stop_requested(stop) || stop_requested(halt)))
-        return false;
+      if ((i & 63) == 0 && over()) return false;
       TermId t = order_[i];
       if (t_.sort(t) == Sort::Int) word_[t] = int_term(t);
       else lit_[t] = bool_term(t);
@@ -231,7 +232,7 @@ class Encoder {
         c_.assert_lit(lit_[t]);
       }
     }
-    return true;
+    return !over();
   }
 
   // The model: every ground application of the table. Those the problem
@@ -452,6 +453,10 @@ class Lane {
     st.exhausted = false;
     Clock::time_point t2 = Clock::now();
     DeadlineStop stop(opts_.deadline, opts_.stop, halt_);
+    if (stop.terminate()) {
+      st.reason = stop_requested(opts_.stop) ? "stopped" : "time limit reached";
+      return SatOutcome::Unknown;
+    }
     solver_->connect_terminator(&stop);
     int res = solver_->solve();
     solver_->disconnect_terminator();
@@ -521,9 +526,14 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   }
   std::atomic<bool> halt{false};
   auto first = std::make_unique<Lane>(b, bounds, opts, widths[0], &halt);
+  auto settled = [&](SatOutcome r) {
+    static const Model kNoModel;
+    if (opts.before_teardown) opts.before_teardown(r, r == SatOutcome::Sat && out ? *out : kNoModel, st);
+    return r;
+  };
   SatOutcome r = first->build(st);
-  if (r != SatOutcome::Sat) return r;
-  if (st.exact || widths.size() == 1) return first->run(out, st);
+  if (r != SatOutcome::Sat) return settled(r);
+  if (st.exact || widths.size() == 1) return settled(first->run(out, st));
 
   // Widening: two widths at a time, each in its own thread (a solver
   // stopped and resumed in turns lost up to 4x on the prover's benchmarks), the
@@ -536,7 +546,10 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   int widest_exhausted = 0;
   std::string exhausted_why;
   size_t exhausted = 0;
-  auto track = [&](std::unique_ptr<Lane> lane, SatStats& ts) {
+  // The last lane of each thread is kept to the end: freeing it waits until
+  // the outcome has been given.
+  std::vector<std::unique_ptr<Lane>> finished;
+  auto track = [&](std::unique_ptr<Lane>& lane, SatStats& ts) {
     for (;;) {
       if (!lane) {
         {
@@ -568,14 +581,16 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
   // them, it keeps a core and they share the other.
   SatStats other;
   std::string failed[2];
-  auto start = [&track](std::unique_ptr<Lane> lane, SatStats* ts, std::string* why) {
-    return std::thread([&track, ts, why, lane = std::move(lane)]() mutable {
+  auto start = [&](std::unique_ptr<Lane> lane, SatStats* ts, std::string* why) {
+    return std::thread([&track, &mu, &finished, ts, why, lane = std::move(lane)]() mutable {
       setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 5);
       try {
-        track(std::move(lane), *ts);
+        track(lane, *ts);
       } catch (const std::exception& e) {
         *why = e.what();
       }
+      std::lock_guard<std::mutex> lock(mu);
+      finished.push_back(std::move(lane));
     });
   };
   std::thread narrow = start(std::move(first), &st, &failed[0]);
@@ -588,7 +603,7 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
     throw;
   }
   narrow.join();
-  if (found) return SatOutcome::Sat;
+  if (found) return settled(SatOutcome::Sat);
   if (exhausted == widths.size()) {
     st.exhausted = true;
     st.reason = exhausted_why;
@@ -599,24 +614,15 @@ SatOutcome solve_with_sat(const Benchmark& b, const SatOptions& opts, Model* out
     for (const std::string& why : failed)
       if (!why.empty()) st.reason = "the search failed: " + why;
   }
-  return SatOutcome::Unknown;
+  return settled(SatOutcome::Unknown);
 }
 
 namespace {
 
-Outcome sat_outcome(const Benchmark& b, const SolveOptions& opts, int width, bool widen,
-                    std::function<void(bool)> on_exactness = nullptr) {
-  SatOptions so;
-  so.on_exactness = std::move(on_exactness);
-  so.width = width;
-  so.deadline = opts.deadline;
-  so.stop = opts.stop;
-  so.sat_config = opts.sat_config;
-  so.widen = widen;
-  so.on_phase = opts.on_phase;
-  SatStats st;
+// The outcome in the program's terms.
+Outcome outcome_of(SatOutcome r, const SatStats& st) {
   Outcome out;
-  switch (solve_with_sat(b, so, &out.model, &st)) {
+  switch (r) {
     case SatOutcome::Sat: out.answer = Answer::Sat; break;
     case SatOutcome::Unsat: out.answer = Answer::Unsat; break;
     case SatOutcome::Unknown: out.reason = st.reason; break;
@@ -625,10 +631,37 @@ Outcome sat_outcome(const Benchmark& b, const SolveOptions& opts, int width, boo
   return out;
 }
 
+// `settle` is given the outcome before the encoding is freed (see
+// SatOptions::before_teardown).
+Outcome sat_outcome(const Benchmark& b, const SolveOptions& opts, int width, bool widen,
+                    std::function<void(bool)> on_exactness = nullptr,
+                    std::function<void(const Outcome&)> settle = nullptr) {
+  SatOptions so;
+  so.on_exactness = std::move(on_exactness);
+  if (settle)
+    so.before_teardown = [&settle](SatOutcome r, const Model& m, const SatStats& st) {
+      Outcome o = outcome_of(r, st);
+      if (r == SatOutcome::Sat) o.model = m;
+      settle(o);
+    };
+  so.width = width;
+  so.deadline = opts.deadline;
+  so.stop = opts.stop;
+  so.sat_config = opts.sat_config;
+  so.widen = widen;
+  so.on_phase = opts.on_phase;
+  SatStats st;
+  Model m;
+  Outcome out = outcome_of(solve_with_sat(b, so, &m, &st), st);
+  if (out.answer == Answer::Sat) out.model = std::move(m);
+  return out;
+}
+
 }  // namespace
 
 Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int width, bool race) {
-  if (!race) return sat_outcome(b, opts, width, false);
+  // Alone, its outcome is the answer: given before the encoding is freed.
+  if (!race) return sat_outcome(b, opts, width, false, nullptr, opts.on_answer);
 
   // Both back ends, each stopped when the other has the answer: the SAT
   // back end is far quicker where every integer is bounded, z3 where the
@@ -655,6 +688,10 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
   std::mutex mu;
   std::condition_variable wake;
   bool answered = false, z3_go = false;
+  // The reasons of the back ends that gave up, and which did; with both, the
+  // answer is unknown.
+  std::string sat_why, z3_why;
+  bool sat_done = false, z3_done = false;
   auto start_z3 = [&] {
     {
       std::lock_guard<std::mutex> lock(mu);
@@ -662,11 +699,26 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
     }
     wake.notify_all();
   };
-  auto settle = [&](const Outcome& o, std::atomic<bool>& stop_other) {
-    if (o.answer == Answer::Unknown) return;
+  auto both_unknown = [&] {
+    Outcome out;
+    out.reason = "SAT: " + sat_why + "; z3: " + z3_why;
+    return out;
+  };
+  // Each back end's outcome is settled once, before its encoding is freed
+  // where it can be.
+  auto settle = [&](const Outcome& o, std::atomic<bool>& stop_other, bool from_sat) {
     {
       std::lock_guard<std::mutex> lock(mu);
-      if (answered) return;
+      bool& done = from_sat ? sat_done : z3_done;
+      if (answered || done) return;
+      done = true;
+      if (o.answer == Answer::Unknown) {
+        (from_sat ? sat_why : z3_why) = o.reason;
+        if (!sat_done || !z3_done) return;
+        answered = true;
+        if (opts.on_answer) opts.on_answer(both_unknown());
+        return;
+      }
       answered = true;
       if (opts.on_answer) opts.on_answer(o);
       stop_other = true;
@@ -697,23 +749,22 @@ Outcome solve_sat_backend(const Benchmark& b, const SolveOptions& opts, int widt
       }
     }
     z = guarded([&] { return solve_z3(b, zo); }, "z3");
-    settle(z, stop_sat);
+    settle(z, stop_sat, false);
   });
   Outcome s = guarded(
       [&] {
-        return sat_outcome(b, so, width, true, [&](bool exact) {
-          if (!exact) start_z3();
-        });
+        return sat_outcome(
+            b, so, width, true, [&](bool exact) { if (!exact) start_z3(); },
+            [&](const Outcome& o) { settle(o, stop_z3, true); });
       },
       "the SAT back end");
-  settle(s, stop_z3);
+  settle(s, stop_z3, true);
   start_z3();  // the SAT back end is done: no reason to wait
   z3_thread.join();
   if (s.answer != Answer::Unknown) return s;
   if (z.answer != Answer::Unknown) return z;
-  Outcome out;
-  out.reason = "SAT: " + s.reason + "; z3: " + z.reason;
-  return out;
+  if (!z3_done) z3_why = z.reason;  // not needed after all
+  return both_unknown();
 }
 
 }  // namespace tessivar::smt

@@ -22,6 +22,8 @@ enum class SatOutcome { Sat, Unsat, Unknown, Unsupported };
 
 constexpr int kDefaultSatWidth = 6;  // chosen by bench/sat_compare.py runs
 
+struct SatStats;
+
 struct SatOptions {
   int width = kDefaultSatWidth;  // bounded search: |value| < 2^width
   Clock::time_point deadline = Clock::time_point::max();
@@ -30,6 +32,11 @@ struct SatOptions {
   bool widen = false;
   // Called once the encoding is chosen, with whether it is exact.
   std::function<void(bool exact)> on_exactness;
+  // Called with the outcome (and the model, for Sat) just before the
+  // encodings and solvers are freed, which takes seconds on large
+  // benchmarks: a caller that only wants the answer may give it and leave
+  // at once.
+  std::function<void(SatOutcome, const Model&, const SatStats&)> before_teardown;
   // Set by another thread to end the search early (answer Unknown).
   const std::atomic<bool>* stop = nullptr;
   // CaDiCaL option preset ("default", "sat", "unsat", "plain").

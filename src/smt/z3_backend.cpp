@@ -110,8 +110,8 @@ Outcome solve(const Benchmark& b, const SolveOptions& opts) {
   std::vector<Z3_ast> raw, parts;
   Z3_sort int_sort = c.int_sort(), bool_sort = c.bool_sort();
   for (TermId id = 0; id < t.size(); ++id) {
-    if ((id & 4095) == 0 && stop_requested(opts.stop)) {
-      out.reason = "stopped";
+    if ((id & 4095) == 0 && (stop_requested(opts.stop) || Clock::now() > opts.deadline)) {
+      out.reason = stop_requested(opts.stop) ? "stopped" : "time limit reached while translating";
       return out;
     }
     const Node& n = t.node(id);

@@ -1,6 +1,8 @@
 // The system reader: a character scanner over whole input lines. Line ends
 // join the last name of a line to the first of the next; an empty line is one
-// blank; the arrow is "-" and two characters that are not looked at.
+// blank; the arrow is "-" and two characters that are not looked at. A rule
+// that ends before its arrow, and a "-" in a right-hand side, stop the run:
+// read on, they would repeat the name before them (or add an empty one).
 #include <string>
 
 #include "store/store.h"
@@ -73,6 +75,8 @@ void Lees(std::FILE* in) {
     Side& l = L[Hib];  // a 1001st rule stops the run here
     int64_t p = 0;
     while (scan.ch != '-') {
+      if (scan.ch != ' ')
+        InputError("rule " + std::to_string(Hib) + " ends at \"" + scan.ch + "\" before its \"->\"");
       l[++p] = static_cast<uint8_t>(Nr(scan.name));
       scan.Leesnaam();
     }
@@ -83,6 +87,7 @@ void Lees(std::FILE* in) {
     p = 0;
     if (scan.ch != ')' && scan.ch != ',') scan.Leesnaam();
     while (scan.ch != ')' && scan.ch != ',') {
+      if (scan.ch == '-') InputError("rule " + std::to_string(Hib) + " has a \"-\" in its right-hand side");
       r[++p] = static_cast<uint8_t>(Nr(scan.name));
       scan.Leesnaam();
     }

@@ -83,7 +83,8 @@ std::string TextFile::ReadLine() {
 int64_t TextFile::ReadInteger() {
   if (!f) IoError("read from \"" + name + "\", which is not open");
   int c = std::getc(f);
-  while (c == ' ' || c == '\t' || c == '\n' || c == '\r') c = std::getc(f);
+  // A carriage return is an ordinary byte, not a line end.
+  while (c == ' ' || c == '\t' || c == '\n') c = std::getc(f);
   if (c == EOF) IoError("read past the end of \"" + name + "\" where a number was expected");
   bool negative = false;
   if (c == '+' || c == '-') {
@@ -91,14 +92,18 @@ int64_t TextFile::ReadInteger() {
     c = std::getc(f);
   }
   if (c < '0' || c > '9') IoError("\"" + name + "\" has no integer where one was expected");
-  int64_t n = 0;
+  // The magnitude, up to 2^63 for the smallest value.
+  const uint64_t limit = negative ? uint64_t{1} << 63 : uint64_t{INT64_MAX};
+  uint64_t n = 0;
   for (; c >= '0' && c <= '9'; c = std::getc(f)) {
-    if (n > (INT64_MAX - (c - '0')) / 10) IoError("integer too large in \"" + name + "\"");
-    n = n * 10 + (c - '0');
+    uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (n > (limit - digit) / 10) IoError("integer too large in \"" + name + "\"");
+    n = n * 10 + digit;
   }
   while (c != EOF && c != '\n') c = std::getc(f);  // the rest of the line is a comment
   if (std::ferror(f)) IoError("cannot read \"" + name + "\"");
-  return negative ? -n : n;
+  if (!negative) return static_cast<int64_t>(n);
+  return n == uint64_t{1} << 63 ? INT64_MIN : -static_cast<int64_t>(n);
 }
 
 void Print(const std::string& s) {

@@ -22,8 +22,10 @@ struct TextFile {
   // Reads one whole line without its line end; past the end of the file the
   // run stops.
   std::string ReadLine();
-  // Reads an optionally signed decimal integer, passing over blanks, tabs and
-  // line ends before it, then skips the rest of its line.
+  // Reads an optionally signed 64-bit decimal integer, passing over blanks,
+  // tabs and line feeds before it, then skips the rest of its line. Any
+  // other byte where the number should begin, a carriage return included,
+  // and a value beyond 64 bits stop the run.
   int64_t ReadInteger();
 };
 

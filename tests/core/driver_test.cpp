@@ -1,6 +1,8 @@
 // The program as a whole: parameter file, result file "srs", passes, errors.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "program_run.h"
 
 namespace {
@@ -75,6 +77,48 @@ TEST(Driver, ParameterFile) {
     EXPECT_EQ(f.out, "") << p;
     EXPECT_NE(f.err.find("input/output error"), std::string::npos) << f.err;
   }
+}
+
+// Both ends of the 64-bit range are read; one beyond either end stops the
+// run. The bound shows in the dimension-2 benchmark: none for a value below 1.
+TEST(Driver, ParameterIntegersSpanSixtyFourBits) {
+  const std::string keep = "sh -c 'cp frm bench.txt; echo unsat'";
+  const std::string kBoundLine = "(>= 9223372036854775807 (A 1 1 1))\n";
+  TempDir top;
+  ProgramRun l = RunWithParam(top, keep + "\n0\n9223372036854775807\n2\n1\n0\n1\n", "(RULES a -> b )");
+  EXPECT_EQ(l.status, 0) << l.err;
+  EXPECT_NE(ReadFile(top / "bench.txt").find(kBoundLine), std::string::npos);
+  TempDir bottom;
+  l = RunWithParam(bottom, keep + "\n0\n-9223372036854775808\n2\n1\n0\n1\n", "(RULES a -> b )");
+  EXPECT_EQ(l.status, 0) << l.err;
+  std::string bench = ReadFile(bottom / "bench.txt");
+  EXPECT_NE(bench.find("(I 1 2 2)"), std::string::npos);  // the tropical attempt of dimension 2
+  EXPECT_FALSE(std::regex_search(bench, std::regex("\\(>= -?[0-9]+ \\(A ")));
+  for (std::string value : {"9223372036854775808", "-9223372036854775809", "99999999999999999999"}) {
+    TempDir m;
+    l = RunWithParam(m, keep + "\n0\n" + value + "\n2\n1\n0\n1\n", "(RULES a -> b )");
+    EXPECT_EQ(l.status, 42) << value;
+    EXPECT_EQ(l.out, "") << value;
+    EXPECT_NE(l.err.find("integer too large"), std::string::npos) << l.err;
+  }
+}
+
+// A carriage return is a byte like any other: a line holding one does not
+// begin with an integer, and is not passed over like an empty line. After
+// the number it is part of the ignored rest of the line.
+TEST(Driver, CarriageReturnIsNoLineEnd) {
+  const std::string unsat = "sh -c 'echo unsat'";
+  for (std::string p : {unsat + "\n\r\n1\n0\n1\n1\n0\n1\n", unsat + "\n1\n \r 0\n1\n1\n0\n1\n"}) {
+    TempDir m;
+    ProgramRun l = RunWithParam(m, p, "(RULES a -> b )");
+    EXPECT_EQ(l.status, 42);
+    EXPECT_EQ(l.out, "");
+    EXPECT_NE(l.err.find("has no integer where one was expected"), std::string::npos) << l.err;
+  }
+  TempDir m;
+  ProgramRun l = RunWithParam(m, unsat + "\n1\r\n0\r\n1\r\n1\r\n0\r\n1\r\n", "(RULES a -> b )");
+  EXPECT_EQ(l.status, 0) << l.err;
+  EXPECT_NE(l.out.find("attempt failed for dimension 1\nno proof found\n"), std::string::npos) << l.out;
 }
 
 TEST(Driver, MissingParamStopsBeforeReading) {

@@ -64,6 +64,12 @@ class MatrixAttempt : public InTempDir {
 
 const std::string kRejected = "model rejected by the interpretation check\n";
 
+// Arctic, dimension 2: a decreases strictly in a a -> a with entry (1, 1)
+// of 4 and every other entry minus infinity.
+const char* const kArcticFour =
+    "sat\n\n (= (A 1 1 1) 4)\n (= (I 1 1 2) true)\n (= (I 1 2 1) true)\n (= (I 1 2 2) true)\n"
+    " (= (D 1) true)\n";
+
 // The whole benchmark for «a a -> a» in dimension 1, as the solver sees it.
 TEST_F(MatrixAttempt, TropicalBenchmarkOfDimensionOne) {
   LoadSystem("(RULES a a -> a )", 't', 3);  // dimension 1 bounds by 10 whatever Mxr says
@@ -296,6 +302,17 @@ TEST_F(MatrixAttempt, MalformedModelLinesAreIgnored) {
   EXPECT_EQ(u.err, "");
 }
 
+// Model lines are read whole, however long, and blanks, tabs and a carriage
+// return may follow the closing parenthesis.
+TEST_F(MatrixAttempt, ModelLinesOfAnyLengthAndTrailingBlanks) {
+  LoadSystem("(RULES a a -> a )", 't');
+  std::string zeros(300, '0');
+  AttemptResult u = Run(1, "sat\n\n (= (A 1 1 1) " + zeros + "2)\n (= (D 1) true) \t\r\n");
+  // Cut at 255 bytes, the first line would give no value, and a of 0 does
+  // not decrease strictly.
+  EXPECT_EQ(u.out, "interpretation of a: 2\nremove rule 1\ntermination has been proved\n");
+}
+
 // A rule the model does not mention is not strict.
 TEST_F(MatrixAttempt, UnlistedRulesAreKept) {
   LoadSystem("(RULES a a -> a , a -> a )", 't');
@@ -338,6 +355,7 @@ TEST_F(MatrixAttempt, WrongModelsAreRejected) {
     char mode;
     int64_t d;
     const char* answer;
+    int64_t mxr = 0;
   };
   const Case cases[] = {
       // Strict rule that does not decrease, whatever the product the model claims.
@@ -348,6 +366,8 @@ TEST_F(MatrixAttempt, WrongModelsAreRejected) {
       // Negative and oversized entries, infinite top-left entry.
       {"(RULES a a -> a )", 't', 1, "sat\n\n (= (A 1 1 1) -1)\n (= (D 1) true)\n"},
       {"(RULES a a -> a )", 't', 1, "sat\n\n (= (A 1 1 1) 11)\n (= (D 1) true)\n"},
+      // Above the bound of the parameter file (3) in dimension 2.
+      {"(RULES a a -> a )", 'a', 2, kArcticFour, 3},
       {"(RULES a a -> a )", 't', 1, "sat\n\n (= (I 1 1 1) true)\n (= (D 1) true)\n"},
       // Strict rule that only decreases weakly.
       {"(RULES a b -> b a )", 't', 1,
@@ -371,7 +391,7 @@ TEST_F(MatrixAttempt, WrongModelsAreRejected) {
        "sat\n\n (= (A 1 1 1) 2)\n (= (A 2 1 1) 1)\n (= (A 2 1 2) 1)\n (= (D 1) true)\n"},
   };
   for (const Case& g : cases) {
-    LoadSystem(g.system, g.mode, 0);
+    LoadSystem(g.system, g.mode, g.mxr);
     Verbose = true;
     std::string before = RuleLines();
     AttemptResult u = Run(g.d, g.answer);
@@ -380,6 +400,14 @@ TEST_F(MatrixAttempt, WrongModelsAreRejected) {
     EXPECT_EQ(RuleLines(), before);
     EXPECT_FALSE(Exists("srs"));
   }
+}
+
+// The arctic model above breaks only the bound 3: under the bound 4 it holds.
+TEST_F(MatrixAttempt, TheBoundIsTheParameterFiles) {
+  LoadSystem("(RULES a a -> a )", 'a', 4);
+  AttemptResult u = Run(2, kArcticFour);
+  EXPECT_EQ(u.err, "");
+  EXPECT_EQ(Hib, 0);
 }
 
 // An infinite entry excuses a comparison on the left in tropical mode and on

@@ -128,6 +128,22 @@ TEST(ReaderDeathTest, Limits) {
               "value out of range");
 }
 
+// A rule that ends before its arrow, or a "-" where a right-hand side's name
+// should begin, would otherwise repeat the name read before it (or add an
+// empty name, which "srs" cannot hold).
+TEST(ReaderDeathTest, MalformedRulesStopTheRun) {
+  for (std::string t : {"(RULES a b , c -> d )", "(RULES a b )", "(RULES a -> b , c d , e -> f )"})
+    EXPECT_EXIT(ReadSystem(t), testing::ExitedWithCode(42), "input error: rule [12] ends at") << t;
+  for (std::string t : {"(RULES a -> b -c )", "(RULES a -> a -> b )", "(RULES x -> y , ->  -> b )"})
+    EXPECT_EXIT(ReadSystem(t), testing::ExitedWithCode(42), "input error: rule [12] has a \"-\" in its right-hand side")
+        << t;
+  // Still read as before: the two characters after "-" are not looked at,
+  // and a left-hand side may be empty.
+  ReadSystem("(RULES a->b , c->, -> e )");
+  EXPECT_EQ(Hib, 3);
+  EXPECT_EQ(Schrijfregel(1) + "|" + Schrijfregel(2) + "|" + Schrijfregel(3), "a  -> |c  -> | -> e ");
+}
+
 TEST(ReaderDeathTest, EndOfInputBeforeTheSystemEnds) {
   EXPECT_EXIT(ReadSystem(""), testing::ExitedWithCode(42), "read past the end of standard input");
   EXPECT_EXIT(ReadSystem("(rules a -> b )\n"), testing::ExitedWithCode(42), "past the end");

@@ -209,6 +209,8 @@ TEST(Front, AnswersErrorsWithReasonAndStatus1) {
   ExpectError(RunOn(Wrap("", "(< x 1)")), "unknown symbol 'x'");
   ExpectError(RunOn(Wrap("", "true"), "--backend foo"), "unknown back end 'foo'");
   ExpectError(RunOn(Wrap("", "true"), "-t x"), "bad time limit 'x'");
+  ExpectError(RunOn(Wrap("", "true"), "--memory -5"), "bad memory limit '-5'");
+  ExpectError(RunOn(Wrap("", "true"), "--memory 1G"), "bad memory limit '1G'");
   ExpectError(RunOn(Wrap("", "true"), "--z3-config fast"), "unknown z3 configuration 'fast'");
   ExpectError(RunIn(m.path, Front, ""), "no benchmark file given");
 }
@@ -257,6 +259,30 @@ TEST(Front, TimeLimitAnswersUnknown) {
   EXPECT_LT(secs, 5.0);  // the limit is kept, with room for a loaded machine
   // The same limit leaves a small problem alone.
   ExpectAnswer(Pigeons(4), "unsat");
+}
+
+// The parser looks at the deadline itself: the answer does not wait for the
+// hard stop a second after it, which says only "time limit reached".
+TEST(Front, ParsingKeepsTheTimeLimit) {
+  std::string decls = ":extrafuns (", f = "(and";
+  for (int i = 0; i < 100000; ++i) {
+    decls += "(x" + std::to_string(i) + " Int)";
+    f += " (<= 0 x" + std::to_string(i) + " 7)";
+  }
+  ProgramRun l = RunOn(Wrap(decls + ")", f + ")"), "-t 0.001");
+  EXPECT_EQ(l.out, "unknown\n");
+  EXPECT_NE(l.err.find("time limit reached while parsing"), std::string::npos) << l.err;
+  EXPECT_EQ(l.status, 0);
+}
+
+// Past the memory limit the answer is unknown with the reason, never a
+// crash; any process needs more than a megabyte.
+TEST(Front, MemoryLimitAnswersUnknown) {
+  ProgramRun l = RunOn(Pigeons(24), "-t 30 --memory 1");
+  EXPECT_EQ(l.out, "unknown\n");
+  EXPECT_NE(l.err.find("memory limit of 1 MB reached"), std::string::npos) << l.err;
+  EXPECT_EQ(l.status, 0);
+  ExpectAnswer(Pigeons(4), "unsat");  // the default limit leaves room
 }
 
 }  // namespace
