@@ -149,7 +149,8 @@ TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
 
   ProgramRun verbose = RunIn(dir.path, "'" + program + "' p.srs --verbose", "");
   EXPECT_EQ(verbose.out.substr(0, 4), "YES\n");
-  EXPECT_NE(verbose.err.find("removed"), std::string::npos);
+  // Progress lines name the thread; which attempt wins depends on the load.
+  EXPECT_NE(verbose.err.find("thread "), std::string::npos);
 
   std::string xml = file_text(std::string(TESSIVAR_TPDB_DIR) + "/Zantema_04/z009.xml");
   WriteFile(dir / "z.xml", xml);
