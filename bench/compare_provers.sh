@@ -10,7 +10,11 @@ set -euo pipefail
 usage() {
   cat <<'USAGE'
 usage: bench/compare_provers.sh OUT [options]
-  --provers "LIST"  tessivar-run --prover values (default "classic engine both")
+  --provers "LIST"  tessivar-run --prover values (default "classic engine both"),
+                    or names given by --variant
+  --variant "NAME=ARGS"
+                    a prover NAME run as tessivar-run ARGS (e.g. "engine-nodp=--prover
+                    engine --engine DIR/prove-without-pairs"); may be repeated
   --every N         every N-th .srs of the database by sorted path (default 4)
   --family NAME     all problems of one family instead
   --timeout S       limit per problem and prover (default 60)
@@ -22,7 +26,7 @@ USAGE
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build=$source_dir/build tpdb=$source_dir/../shared/tpdb
-provers="classic engine both" every=4 family="" timeout=60 jobs=2 extra=""
+provers="classic engine both" every=4 family="" timeout=60 jobs=2 extra="" variants=()
 [ $# -ge 1 ] || { usage >&2; exit 2; }
 case $1 in -h|--help) usage; exit 0 ;; esac
 out=$1; shift
@@ -34,6 +38,7 @@ while [ $# -gt 0 ]; do
     --timeout) timeout=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
     --extra) extra=$2; shift 2 ;;
+    --variant) variants+=("$2"); shift 2 ;;
     --build) build=$(cd "$2" && pwd); shift 2 ;;
     -h|--help) usage; exit 0 ;;
     *) echo "compare_provers.sh: unknown option $1" >&2; usage >&2; exit 2 ;;
@@ -41,20 +46,28 @@ while [ $# -gt 0 ]; do
 done
 
 mkdir -p "$out/proofs"
+# Each variant as "NAME<tab>ARGS", looked up by the jobs.
+: >"$out/variants.tsv"
+for v in "${variants[@]+"${variants[@]}"}"; do
+  printf '%s\t%s\n' "${v%%=*}" "${v#*=}" >>"$out/variants.tsv"
+done
 if [ -n "$family" ]; then
   find "$tpdb/$family" -name '*.srs' | LC_ALL=C sort >"$out/sample.txt"
 else
   find "$tpdb" -name '*.srs' | LC_ALL=C sort | awk -v n="$every" '(NR - 1) % n == 0' >"$out/sample.txt"
 fi
 echo "$(wc -l <"$out/sample.txt") problems, provers: $provers, $timeout s each, $jobs at a time, commit $(git -C "$source_dir" rev-parse --short HEAD)" | tee "$out/setup.txt"
+sed 's/^/variant: /' "$out/variants.tsv" | tee -a "$out/setup.txt"
 
 # One job: prints "problem prover verdict seconds"; the proof is kept.
 run_one() {
-  local problem=$1 prover=$2 name start end verdict
+  local problem=$1 prover=$2 name start end verdict args
   name=$(echo "${problem#"$tpdb"/}" | tr '/' '_')
+  args=$(awk -F '\t' -v p="$prover" '$1 == p { print $2 }' "$out/variants.tsv")
+  [ -n "$args" ] || args="--prover $prover"
   start=$(date +%s.%N)
   # shellcheck disable=SC2086
-  "$build/tessivar-run" "$problem" --prover "$prover" --timeout "$timeout" $extra \
+  "$build/tessivar-run" "$problem" $args --timeout "$timeout" $extra \
     >"$out/proofs/$name.$prover.txt" 2>"$out/proofs/$name.$prover.err" || true
   end=$(date +%s.%N)
   verdict=$(head -n 1 "$out/proofs/$name.$prover.txt")

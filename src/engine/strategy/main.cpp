@@ -1,4 +1,5 @@
-// tessivar-prove PROBLEM [--timeout S] [--certificate FILE] [--verbose] [--no-dependency-pairs]:
+// tessivar-prove PROBLEM [--timeout S] [--certificate FILE] [--verbose]
+// [--no-dependency-pairs] [--no-loops]:
 // the proof engine on one problem (the text format or the database's XML).
 // Prints YES or NO with the proof, or MAYBE; exit 0 for any verdict, 2 for bad
 // input or usage, 1 when a file cannot be read or written.
@@ -35,6 +36,7 @@ struct Options {
   std::string certificate;
   bool verbose = false;
   bool dependency_pairs = true;
+  bool loops = true;
 };
 
 struct OptionSpec {
@@ -49,6 +51,7 @@ const OptionSpec kOptions[] = {
     {"--certificate", "FILE", 0, 0, "also write the proof as a JSON certificate to FILE"},
     {"--verbose", nullptr, 0, 0, "report the search's progress on stderr"},
     {"--no-dependency-pairs", nullptr, 0, 0, "rule removal alone, without the dependency-pair path"},
+    {"--no-loops", nullptr, 0, 0, "no search for a loop (the answer is then never NO)"},
     {"--help", nullptr, 0, 0, "this text (also -h)"},
 };
 
@@ -60,7 +63,7 @@ std::string usage() {
     std::string head = std::string(o.name) + (o.argument ? std::string(" ") + o.argument : "");
     out << "  " << head << std::string(head.size() < 20 ? 20 - head.size() : 1, ' ') << o.usage << "\n";
   }
-  out << "Prints YES and the proof, or MAYBE. Exit 0 for either, 2 for bad input, 1 when a file cannot be read or written.\n";
+  out << "Prints YES or NO and the proof, or MAYBE. Exit 0 for any of them, 2 for bad input, 1 when a file cannot be read or written.\n";
   return out.str();
 }
 
@@ -92,6 +95,7 @@ bool parse_options(int argc, char** argv, Options* out) {
     if (!spec->argument) {
       if (arg == "--verbose") out->verbose = true;
       if (arg == "--no-dependency-pairs") out->dependency_pairs = false;
+      if (arg == "--no-loops") out->loops = false;
       continue;
     }
     if (i + 1 >= argc) throw Failure{kExitBadInput, std::string(spec->name) + " needs " + spec->argument};
@@ -132,6 +136,7 @@ int run(int argc, char** argv) {
   prove_options.progress = options.verbose ? &std::cerr : nullptr;
   prove_options.free_searches = false;
   prove_options.dependency_pairs = options.dependency_pairs;
+  prove_options.loop_search = options.loops;
   std::optional<Certificate> proof = strategy::prove(rules, prove_options);
   if (!proof) {
     std::cout << "MAYBE\n";
