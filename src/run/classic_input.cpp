@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "engine/problem/system_text.h"
+
 namespace {
 
 const char* kNoLimit = "; tessivar-prove (--prover engine) has no such limit";
@@ -9,13 +11,7 @@ const char* kNoLimit = "; tessivar-prove (--prover engine) has no such limit";
 void CheckClassicName(const std::string& name) {
   std::string shown = name.size() > 40 ? name.substr(0, 40) + "..." : name;
   for (unsigned char c : name) {
-    std::string why;
-    if (c == ' ')
-      why = "a blank";
-    else if (c < ' ' || c == 127)
-      why = "a control character";
-    else if (c == ')' || c == ',' || c == '-')
-      why = std::string("\"") + char(c) + "\"";
+    std::string why = tessivar::engine::why_not_in_name(c, "),-");
     if (!why.empty())
       throw ProblemError("the symbol name \"" + shown + "\" contains " + why +
                          ", which the classic prover reads as the end of a name" + kNoLimit);

@@ -194,16 +194,17 @@ class Parser {
 
 std::vector<NamedRule> read_system_text(const std::string& text) { return Parser(text).system(); }
 
+std::string why_not_in_name(unsigned char byte, const std::string& separators) {
+  if (byte == ' ') return "a blank";
+  if (byte < ' ' || byte == 127) return "a control character";
+  if (separators.find(char(byte)) != std::string::npos) return std::string("\"") + char(byte) + "\"";
+  return "";
+}
+
 void check_symbol_name(const std::string& name) {
   if (name.empty()) throw InputError("a symbol has an empty name");
   for (unsigned char c : name) {
-    std::string why;
-    if (c == ' ')
-      why = "a blank";
-    else if (c < ' ' || c == 127)
-      why = "a control character";
-    else if (c == '(' || c == ')' || c == ',')
-      why = std::string("\"") + char(c) + "\"";
+    std::string why = why_not_in_name(c, "(),");
     if (!why.empty())
       throw InputError("the symbol name \"" + name + "\" contains " + why +
                        ", which the text format cannot hold in a name");

@@ -39,4 +39,9 @@ std::string write_system_text(const std::vector<NamedRule>& rules);
 // ",", no "->" inside. Names from other formats (XML) go through this.
 void check_symbol_name(const std::string& name);
 
+// What keeps a byte out of a symbol name, as a phrase ("a blank", "a control
+// character", or the byte quoted when it is one of `separators`), or "" when
+// nothing does.
+std::string why_not_in_name(unsigned char byte, const std::string& separators);
+
 }  // namespace tessivar::engine
