@@ -1,6 +1,8 @@
 // Overflow-checked 128-bit arithmetic and the semirings of the checker.
 #include "engine/check/arithmetic.h"
 
+#include <optional>
+
 #include "engine/check/check.h"
 
 namespace tessivar::engine::checking {
@@ -60,7 +62,12 @@ Value semiring_times(Semiring s, Value a, Value b) {
   return {false, checked_add(a.number, b.number)};
 }
 
-bool weakly_greater(Semiring s, Value a, Value b) {
+namespace {
+
+// An infinite value on either side decides a comparison by itself: the
+// arctic one is below everything, the tropical one above everything (and
+// above itself, which excuses the comparison). Nothing when both are finite.
+std::optional<bool> decided_by_infinity(Semiring s, Value a, Value b) {
   if (s == Semiring::Arctic) {
     if (b.infinite) return true;
     if (a.infinite) return false;
@@ -68,18 +75,17 @@ bool weakly_greater(Semiring s, Value a, Value b) {
     if (a.infinite) return true;
     if (b.infinite) return false;
   }
-  return a.number >= b.number;
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool weakly_greater(Semiring s, Value a, Value b) {
+  return decided_by_infinity(s, a, b).value_or(a.number >= b.number);
 }
 
 bool strictly_greater(Semiring s, Value a, Value b) {
-  if (s == Semiring::Arctic) {
-    if (b.infinite) return true;
-    if (a.infinite) return false;
-  } else if (s == Semiring::Tropical) {
-    if (a.infinite) return true;
-    if (b.infinite) return false;
-  }
-  return a.number > b.number;
+  return decided_by_infinity(s, a, b).value_or(a.number > b.number);
 }
 
 ValueMatrix identity(Semiring s, size_t d) {
