@@ -3,40 +3,37 @@
 
 namespace tessivar::engine {
 
+namespace {
+
+StepPtr make_step(Step::Kind kind, StepPtr next) {
+  auto s = std::make_unique<Step>();
+  s->kind = kind;
+  s->next = std::move(next);
+  return s;
+}
+
+}  // namespace
+
 StepPtr Step::empty() { return std::make_unique<Step>(); }
 
-StepPtr Step::reverse(StepPtr next) {
-  auto s = std::make_unique<Step>();
-  s->kind = Kind::Reverse;
-  s->next = std::move(next);
-  return s;
-}
+StepPtr Step::reverse(StepPtr next) { return make_step(Kind::Reverse, std::move(next)); }
 
 StepPtr Step::matrix_step(MatrixStep m, StepPtr next) {
-  auto s = std::make_unique<Step>();
-  s->kind = Kind::Matrix;
+  StepPtr s = make_step(Kind::Matrix, std::move(next));
   s->matrix = std::move(m);
-  s->next = std::move(next);
   return s;
 }
 
-StepPtr Step::dependency_pairs(StepPtr next) {
-  auto s = std::make_unique<Step>();
-  s->kind = Kind::DependencyPairs;
-  s->next = std::move(next);
-  return s;
-}
+StepPtr Step::dependency_pairs(StepPtr next) { return make_step(Kind::DependencyPairs, std::move(next)); }
 
 StepPtr Step::graph(std::vector<GraphComponent> components) {
-  auto s = std::make_unique<Step>();
-  s->kind = Kind::Graph;
+  StepPtr s = make_step(Kind::Graph, nullptr);
   s->components = std::move(components);
   return s;
 }
 
 StepPtr Step::loop_step(LoopStep l) {
-  auto s = std::make_unique<Step>();
-  s->kind = Kind::Loop;
+  StepPtr s = make_step(Kind::Loop, nullptr);
   s->loop = std::move(l);
   return s;
 }
