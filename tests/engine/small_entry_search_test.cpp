@@ -1,6 +1,5 @@
-// The searches for natural matrices with small entries: the exact judge of
-// a candidate, rules encoded only once a candidate fails them, and the
-// local search. Every step found must pass the independent checker and
+// The search for natural matrices with small entries: the exact judge of a
+// candidate, and the local search. Every step found must pass the independent checker and
 // remove exactly the rules the checker sees decreasing strictly.
 #include <gtest/gtest.h>
 
@@ -32,12 +31,6 @@ void expect_checked_removal(const Problem& p, const MatrixStep& step) {
   CheckState next;
   ASSERT_NO_THROW(next = check_matrix_step(state_of(p), step));
   EXPECT_EQ(next.strict.size() + next.weak.size() + step.remove.size(), p.strict.size() + p.weak.size());
-}
-
-MatrixSettings lazy(int d, int bits, int cap, bool first_entry) {
-  MatrixSettings s{Semiring::Natural, d, bits, cap, Shape::Full, first_entry};
-  s.lazy_rules = true;
-  return s;
 }
 
 MatrixSettings local(int d, int bits, bool first_entry) {
@@ -75,37 +68,6 @@ TEST(NaturalEvaluator, JudgesWeakAndStrictDecreaseAndRefusesOverflow) {
   EXPECT_TRUE(e.judge(shorter, {1}).weak);
 }
 
-TEST(LazyRules, FindsCheckedStepsAndRefutesOnlyWithEveryStrictRuleEncoded) {
-  struct Case {
-    const char* system;
-    MatrixSettings settings;
-  };
-  std::vector<Case> cases = {
-      {"(RULES a b -> b a)", lazy(2, 2, 6, false)},
-      {"(RULES a a -> b b b , b b b b -> a)", lazy(1, 3, 12, false)},
-      {"(RULES a b -> b a , c a -> a a c)", lazy(3, 2, 8, false)},
-      {"(RULES a a -> a b a)", lazy(3, 1, 10, true)},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.system);
-    Problem p = parse(c.system);
-    auto result = encodings::search_matrix_interpretation(p, c.settings, within(60));
-    ASSERT_EQ(result.outcome, SearchOutcome::Found);
-    if (c.settings.strict_first_entry) EXPECT_EQ(result.step.strict_entry, std::make_pair(1, 1));
-    expect_checked_removal(p, result.step);
-  }
-  // The first strict rule alone has interpretations; the second strict
-  // rule undoes it, so a refutation needs both encoded.
-  Problem loop = parse("(RULES a b -> b a , b a -> a b)");
-  EXPECT_EQ(encodings::search_matrix_interpretation(loop, lazy(2, 2, 6, false), within(60)).outcome,
-            SearchOutcome::Exhausted);
-  // Only a weak rule can make the strict one fail.
-  Problem q = parse("(RULES b -> a)");
-  q.weak.push_back(q.from_named({{"a"}, {"b"}}));
-  EXPECT_EQ(encodings::search_matrix_interpretation(q, lazy(2, 2, 5, false), within(60)).outcome,
-            SearchOutcome::Exhausted);
-}
-
 TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
   struct Case {
     const char* system;
@@ -121,7 +83,9 @@ TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
     Problem p = parse(c.system);
     auto result = encodings::search_matrix_interpretation(p, c.settings, within(60));
     ASSERT_EQ(result.outcome, SearchOutcome::Found);
-    if (c.settings.strict_first_entry) EXPECT_EQ(result.step.strict_entry, std::make_pair(1, 1));
+    if (c.settings.strict_first_entry) {
+      EXPECT_EQ(result.step.strict_entry, std::make_pair(1, 1));
+    }
     for (const auto& [name, m] : result.step.interpretation)
       for (const auto& row : m)
         for (const Entry& e : row) EXPECT_LT(*e, 1 << c.settings.bits);

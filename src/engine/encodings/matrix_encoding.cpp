@@ -11,7 +11,6 @@
 #include <stdexcept>
 
 #include "engine/encodings/local_search.h"
-#include "engine/encodings/natural_evaluation.h"
 #include "engine/encodings/order_cells.h"
 #include "engine/encodings/semiring_cells.h"
 #include "engine/encodings/shared_factors.h"
@@ -101,14 +100,6 @@ class MatrixEncoder : public Encoder {
   MatrixStep read_back() const;
   MatrixStep read_back_interpretation() const;
 
-  // Lazy rules (natural only).
-  MatrixSearchResult run_lazily();
-  void prepare_lazily();
-  void encode_rule_lazily(size_t k);
-  const CellMatrix& prefix_product(const Word& w);
-  NaturalEvaluator evaluator_of_model() const;
-  size_t strict_column() const { return strict_first_entry() ? 0 : static_cast<size_t>(settings_.dimension - 1); }
-
   const Problem& problem_;
   MatrixSettings settings_;
   const StopCondition* stop_ = nullptr;
@@ -123,12 +114,6 @@ class MatrixEncoder : public Encoder {
   std::vector<CellMatrix> symbol_matrices_, side_matrices_;  // sides: lhs, rhs per rule
   std::vector<Lit> strict_;  // per rule
   size_t products_ = 0;
-
-  std::vector<Word> dense_sides_;           // lhs, rhs per rule, dense symbols
-  std::vector<bool> rule_encoded_;
-  std::map<Word, CellMatrix> prefixes_;     // products of encoded prefixes
-  Lit some_strict_ = 0;                     // assumed: some encoded strict rule decreases strictly
-  double lazy_encode_seconds_ = 0;
 };
 
 template <class Entries>
@@ -341,7 +326,6 @@ MatrixSearchResult MatrixEncoder<Entries>::solve() {
 template <class Entries>
 MatrixSearchResult MatrixEncoder<Entries>::run(const StopCondition& stop) {
   stop_ = &stop;
-  if (settings_.lazy_rules && settings_.semiring == Semiring::Natural) return run_lazily();
   double encode_seconds = 0;
   if (!encoded_) {
     auto start = Clock::now();
@@ -364,135 +348,6 @@ bool is_top_problem(const Problem& p) {
         !unmarked(r.rhs, 1))
       return false;
   return std::all_of(p.weak.begin(), p.weak.end(), [&](const Rule& r) { return unmarked(r.lhs, 0) && unmarked(r.rhs, 0); });
-}
-
-
-template <class Entries>
-void MatrixEncoder<Entries>::prepare_lazily() {
-  build_symbol_matrices();
-  std::vector<int> dense(problem_.alphabet->size(), -1);
-  for (size_t i = 0; i < symbols_.size(); ++i) dense[static_cast<size_t>(symbols_[i])] = static_cast<int>(i);
-  for (const Rule& r : problem_.strict) rules_.push_back(&r);
-  for (const Rule& r : problem_.weak) rules_.push_back(&r);
-  for (const Rule* r : rules_)
-    for (const Word* w : {&r->lhs, &r->rhs}) {
-      Word d;
-      for (Symbol s : *w) d.push_back(dense[static_cast<size_t>(s)]);
-      dense_sides_.push_back(std::move(d));
-    }
-  rule_encoded_.assign(rules_.size(), false);
-  strict_.assign(rules_.size(), circuit_.lit_false());
-  encode_rule_lazily(0);  // the first strict rule
-}
-
-// The product of a word's symbol matrices, from the longest prefix built
-// before, one symbol at a time.
-template <class Entries>
-const typename MatrixEncoder<Entries>::CellMatrix& MatrixEncoder<Entries>::prefix_product(const Word& w) {
-  auto found = prefixes_.find(w);
-  if (found != prefixes_.end()) return found->second;
-  if (w.empty()) return prefixes_.emplace(w, identity()).first->second;
-  const CellMatrix& last = symbol_matrices_[static_cast<size_t>(w.back())];
-  if (w.size() == 1) return prefixes_.emplace(w, last).first->second;
-  Word head(w.begin(), w.end() - 1);
-  CellMatrix m = product(prefix_product(head), last);
-  ++products_;
-  return prefixes_.emplace(w, std::move(m)).first->second;
-}
-
-template <class Entries>
-void MatrixEncoder<Entries>::encode_rule_lazily(size_t k) {
-  auto start = Clock::now();
-  CellMatrix l = prefix_product(dense_sides_[2 * k]);
-  const CellMatrix& r = prefix_product(dense_sides_[2 * k + 1]);
-  circuit_.assert_lit(weakly_decreasing(l, r));
-  if (k < problem_.strict.size()) strict_[k] = strictly_decreasing(l, r);
-  rule_encoded_[k] = true;
-  // A new assumption for the strict rules encoded so far; the old one is
-  // no longer assumed.
-  std::vector<Lit> clause;
-  some_strict_ = circuit_.fresh();
-  clause.push_back(-some_strict_);
-  for (size_t j = 0; j < problem_.strict.size(); ++j)
-    if (rule_encoded_[j]) clause.push_back(strict_[j]);
-  circuit_.clause(clause);
-  lazy_encode_seconds_ += std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-template <class Entries>
-NaturalEvaluator MatrixEncoder<Entries>::evaluator_of_model() const {
-  std::vector<NaturalMatrix> ms;
-  for (const CellMatrix& m : symbol_matrices_) {
-    NaturalMatrix n;
-    for (const auto& row : m) {
-      n.emplace_back();
-      for (const Cell& cell : row) n.back().push_back(static_cast<uint64_t>(algebra_.value(cell).value_or(0)));
-    }
-    ms.push_back(std::move(n));
-  }
-  return NaturalEvaluator(std::move(ms), strict_column());
-}
-
-// Solve, judge the model on every rule, encode the rules it fails, and
-// again, until a model passes, the solver refutes the encoded rules with
-// every strict rule encoded, or the time is up.
-template <class Entries>
-MatrixSearchResult MatrixEncoder<Entries>::run_lazily() {
-  constexpr size_t kRulesPerRound = 3;
-  MatrixSearchResult result;
-  auto start = Clock::now();
-  double encode_before = lazy_encode_seconds_;
-  if (!encoded_) {
-    prepare_lazily();
-    encoded_ = true;
-  }
-  StopCondition budgeted = stop_->budget_from_now();
-  StopTerminator terminator(budgeted);
-  solver_->connect_terminator(&terminator);
-  for (;;) {
-    solver_->assume(some_strict_);
-    int status = solver_->solve();
-    if (status == 20) {
-      // Only the strict rules encoded so far were asked to decrease.
-      bool all_strict = true;
-      for (size_t k = 0; k < problem_.strict.size(); ++k)
-        if (!rule_encoded_[k]) {
-          all_strict = false;
-          encode_rule_lazily(k);
-        }
-      if (all_strict) {
-        result.outcome = SearchOutcome::Exhausted;
-        break;
-      }
-      continue;
-    }
-    if (status != 10) break;  // stopped
-    NaturalEvaluator evaluator = evaluator_of_model();
-    std::vector<size_t> failed;
-    for (size_t k = 0; k < rules_.size(); ++k)
-      if (!rule_encoded_[k] && !evaluator.judge(dense_sides_[2 * k], dense_sides_[2 * k + 1]).weak)
-        failed.push_back(k);
-    if (failed.empty()) {
-      result.outcome = SearchOutcome::Found;
-      result.step = read_back_interpretation();
-      for (size_t k = 0; k < rules_.size(); ++k)
-        if (evaluator.judge(dense_sides_[2 * k], dense_sides_[2 * k + 1]).strict)
-          result.step.remove.push_back(problem_.named(*rules_[k]));
-      break;
-    }
-    // A spread of the failed rules, so that one round does not take only
-    // neighbours.
-    for (size_t i = 0; i < kRulesPerRound && i < failed.size(); ++i)
-      encode_rule_lazily(failed[i * failed.size() / std::min(kRulesPerRound, failed.size())]);
-    if (budgeted.reached()) break;
-  }
-  solver_->disconnect_terminator();
-  result.variables = circuit_.variables();
-  result.clauses = circuit_.clauses();
-  result.products = products_;
-  result.encode_seconds = lazy_encode_seconds_ - encode_before;
-  result.solve_seconds = std::chrono::duration<double>(Clock::now() - start).count() - result.encode_seconds;
-  return result;
 }
 
 class LocalEncoder : public Encoder {

@@ -39,12 +39,6 @@ struct MatrixSettings {
   // Arctic and tropical only: entries in the order encoding (one literal per
   // value) instead of binary numbers.
   bool order_encoding = false;
-  // Natural only: rules enter the encoding when a candidate fails them. The
-  // solver starts with one strict rule; every model is judged exactly on
-  // all rules, and those it fails are encoded before the next solve. Side
-  // products multiply by one symbol matrix at a time along shared prefixes,
-  // so large values meet only small entries.
-  bool lazy_rules = false;
   // Natural only: no SAT solver; a local search over entries of `bits`
   // bits, full shape (see local_search.h). The cap is not used.
   bool local_search = false;

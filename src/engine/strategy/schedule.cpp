@@ -116,7 +116,6 @@ std::string describe(const Attempt& a) {
     if (s.shape == Shape::Full && s.strict_first_entry) out += " (1,1)";
   }
   if (s.order_encoding) out += " order";
-  if (s.lazy_rules) out += " lazy";
   if (s.local_search) out += " local";
   if (a.reversed) out += " reversed";
   return out;
