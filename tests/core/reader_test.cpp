@@ -9,13 +9,6 @@
 
 namespace {
 
-// All rules as printed, one per line.
-std::string RuleLines() {
-  std::string t;
-  for (int64_t k = 1; k <= Hib; k++) t += Schrijfregel(k) + "\n";
-  return t;
-}
-
 std::string SideOf(int n) {
   std::string t;
   for (int i = 0; i < n; i++) t += "a ";
