@@ -161,16 +161,6 @@ TEST_F(MatrixAttempt, BoundAndIdentityInDimensionTwo) {
       std::string::npos);
 }
 
-TEST_F(MatrixAttempt, CompleteProofLeavesYes) {
-  LoadSystem("(RULES a a -> a )", 't');
-  AttemptResult u = Run(1, Model({"(A 1 1 1) 1", "(A 2 1 1) 2", "(D 1) true"}));
-  EXPECT_EQ(u.out, "interpretation of a: 1\n" + kProved);
-  EXPECT_EQ(u.err, "");
-  EXPECT_EQ(Hib, 0);
-  EXPECT_EQ(ReadFile("srs"), "YES\n");
-  EXPECT_FALSE(Exists("frm"));
-}
-
 // Rules 2 and 4 of five are strict; rules the model does not mention are not.
 TEST_F(MatrixAttempt, RemovesOnlyTheStrictRules) {
   LoadSystem("(RULES a -> a , a a -> a , b -> b , b b -> b , a b -> b a )", 't');
