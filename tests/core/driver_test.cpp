@@ -120,22 +120,18 @@ TEST(Driver, CarriageReturnIsNoLineEnd) {
 }
 
 // Errors stop the run with exit status 42 before anything is printed: no
-// parameter file, a side too long, input that ends inside the system.
+// parameter file, input that ends inside the system.
 TEST(Driver, ErrorsExit42WithNothingPrinted) {
   TempDir none;
   ProgramRun l = RunIn(none.path, Prover, "(RULES a -> b )");
   EXPECT_EQ(l.status, 42);
   EXPECT_EQ(l.out, "");
   EXPECT_NE(l.err.find("\"frm\""), std::string::npos) << l.err;
-  std::string side50;
-  for (int i = 0; i < 50; i++) side50 += "a ";
-  for (std::string in : {"(RULES " + side50 + "-> )", std::string("(RULES a -> b ,")}) {
-    TempDir m;
-    l = RunWithParam(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), in);
-    EXPECT_EQ(l.status, 42);
-    EXPECT_EQ(l.out, "");
-    EXPECT_FALSE(l.err.empty());
-  }
+  TempDir m;
+  l = RunWithParam(m, Param("sh -c 'echo unsat'", 0, 0, 1, 1, 0, 1), "(RULES a -> b ,");
+  EXPECT_EQ(l.status, 42);
+  EXPECT_EQ(l.out, "");
+  EXPECT_NE(l.err.find("past the end"), std::string::npos) << l.err;
 }
 
 }  // namespace
