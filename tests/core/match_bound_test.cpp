@@ -70,8 +70,12 @@ TEST_F(Matchbound, ProofForAaToAb) {
   EXPECT_EQ(Hib, 0);
   EXPECT_EQ(FilesInDir(), std::set<std::string>{"srs"});
   EXPECT_EQ(ReadFile("srs"), "YES\n");
+  // Numbers of the proof text keep a zero inside or at their end.
+  EXPECT_EQ(Inttostr(0) + " " + Inttostr(10) + " " + Inttostr(105), "0 10 105");
 }
 
+// Giving up leaves the system and the folder as they were, and says so
+// only when Verbose.
 TEST_F(Matchbound, AaToAGivesUpAtBound22) {
   auto g = BuildGraph("(RULES a a -> a )");
   EXPECT_TRUE(g->Giveup);
@@ -80,7 +84,6 @@ TEST_F(Matchbound, AaToAGivesUpAtBound22) {
   EXPECT_EQ(RunMatchb("(RULES a a -> a )", true), "No graph found until match bound 22.\n");
   EXPECT_EQ(Hib, 1);
   EXPECT_EQ(RunMatchb("(RULES a a -> a )", false), "");
-  EXPECT_EQ(Hib, 1);
   EXPECT_TRUE(FilesInDir().empty());
 }
 
@@ -93,46 +96,17 @@ TEST_F(Matchbound, EdgeLimitIsTestedAtTheAppend) {
   EXPECT_EQ(g->Nedges, 36 + 18 * 49);
   g = BuildGraph(Chains(19));
   EXPECT_TRUE(g->Giveup);
-  EXPECT_LE(g->Npaths, MaxPaths);
   EXPECT_EQ(g->Nedges, 38 + 19 * 49);
   EXPECT_EQ(g->Edgeto[g->Nedges], 1);
   EXPECT_EQ(RunMatchb(Chains(19), true), "No graph found until match bound 1.\n");
   EXPECT_TRUE(FilesInDir().empty());
-
-  std::string out = RunMatchb(Chains(18), false);
-  EXPECT_EQ(out.rfind("\nTerminating due to match bound 1,\n" + kEdgesHeader, 0), 0u);
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3 + 918);
-  // A name ending in a digit is followed directly by the height.
-  EXPECT_NE(out.find("\nfrom 1 to 1, label: a10\n"), std::string::npos);
 }
 
-// c -> d adds its edge from the start node straight to the end node, though
-// every node would pass a join search for its empty rest.
-TEST_F(Matchbound, OneSymbolRightHandSide) {
-  EXPECT_EQ(RunMatchb("(RULES a -> b c , c -> d )", false),
-            "\nTerminating due to match bound 2,\n" + kEdgesHeader +
-                "from 1 to 1, label: a0\nfrom 1 to 1, label: b0\nfrom 1 to 1, label: c0\n"
-                "from 1 to 1, label: d0\nfrom 1 to 2, label: b1\nfrom 1 to 1, label: d1\n"
-                "from 2 to 1, label: c1\nfrom 2 to 1, label: d2\n");
-}
-
-// Nodes 2 and 4 both lead by c at height 1 to node 1; g -> h c joins at 4.
-TEST_F(Matchbound, HighestJoinNodeWins) {
-  EXPECT_EQ(RunMatchb("(RULES a -> b c , d -> e f c , g -> h c )", false),
-            "\nTerminating due to match bound 1,\n" + kEdgesHeader +
-                "from 1 to 1, label: a0\nfrom 1 to 1, label: b0\nfrom 1 to 1, label: c0\n"
-                "from 1 to 1, label: d0\nfrom 1 to 1, label: e0\nfrom 1 to 1, label: f0\n"
-                "from 1 to 1, label: g0\nfrom 1 to 1, label: h0\nfrom 1 to 2, label: b1\n"
-                "from 1 to 3, label: e1\nfrom 1 to 4, label: h1\nfrom 2 to 1, label: c1\n"
-                "from 3 to 4, label: f1\nfrom 4 to 1, label: c1\n");
-}
-
-// Called directly with an empty side, the method makes no attempt at all.
+// Called directly with an empty side, the method makes no attempt at all:
+// " -> a" does not terminate, yet a graph could be closed for it.
 TEST_F(Matchbound, EmptySideMakesNoAttempt) {
-  for (const char* t : {"(RULES a a -> a b , b -> )", "(RULES a a -> a b , -> a )"}) {
-    EXPECT_EQ(RunMatchb(t, true), "") << t;
-    EXPECT_EQ(Hib, 2) << t;
-  }
+  EXPECT_EQ(RunMatchb("(RULES a a -> a b , -> a )", true), "");
+  EXPECT_EQ(Hib, 2);
   EXPECT_TRUE(FilesInDir().empty());
 }
 
@@ -238,12 +212,38 @@ struct ReferenceGraph {
   }
 };
 
-// Random small systems: the graph, its bound and the outcome equal the
-// reference's, edge for edge.
-TEST(MatchboundAgainstReference, RandomSystems) {
+// The graph, its bound and the outcome equal the reference's, edge for edge.
+// Returns whether a graph was found.
+bool ExpectSameAsReference(const std::string& text) {
+  auto g = BuildGraph(text);
+  ReferenceGraph ref;
+  ref.Build();
+  EXPECT_EQ(g->Giveup, ref.giveup) << text;
+  EXPECT_EQ(g->Matchbound, ref.bound) << text;
+  if (g->Giveup || ref.giveup) return false;
+  EXPECT_EQ(g->Nnodes, ref.nodes) << text;
+  EXPECT_EQ(g->Nedges, ref.edges) << text;
+  if (g->Nnodes != ref.nodes || g->Nedges != ref.edges) return false;
+  for (int64_t v = 1; v <= g->Nnodes; v++) EXPECT_EQ(g->Firstedge[v], ref.first[v]) << text;
+  for (int64_t e = 1; e <= g->Nedges; e++) {
+    EXPECT_EQ(g->Nextedge[e], ref.next[e]) << text;
+    EXPECT_EQ(g->Edgeto[e], ref.to[e]) << text;
+    EXPECT_EQ(g->Edgesym[e], ref.sym[e]) << text;
+    EXPECT_EQ(g->Edgeheight[e], ref.height[e]) << text;
+  }
+  return true;
+}
+
+// Corner cases of the construction: c -> d adds its edge from the start node
+// straight to the end node, though every node would pass a join search for
+// its empty rest; nodes 2 and 4 both lead by c at height 1 to node 1, and
+// g -> h c joins at the higher one. Then random small systems.
+TEST(MatchboundAgainstReference, CornerCasesAndRandomSystems) {
+  EXPECT_TRUE(ExpectSameAsReference("(RULES a -> b c , c -> d )"));
+  EXPECT_TRUE(ExpectSameAsReference("(RULES a -> b c , d -> e f c , g -> h c )"));
   std::mt19937 random(20240611);
   int proofs = 0;
-  for (int round = 0; round < 150; round++) {
+  for (int round = 0; round < 150 && !HasFailure(); round++) {
     std::string text = "(RULES";
     int rules = 1 + random() % 3, symbols = 1 + random() % 3;
     for (int k = 0; k < rules; k++) {
@@ -253,22 +253,7 @@ TEST(MatchboundAgainstReference, RandomSystems) {
         text += side == 0 ? " ->" : k + 1 < rules ? " ," : " )";
       }
     }
-    auto g = BuildGraph(text);
-    ReferenceGraph ref;
-    ref.Build();
-    ASSERT_EQ(g->Giveup, ref.giveup) << text;
-    ASSERT_EQ(g->Matchbound, ref.bound) << text;
-    if (g->Giveup) continue;
-    proofs++;
-    ASSERT_EQ(g->Nnodes, ref.nodes) << text;
-    ASSERT_EQ(g->Nedges, ref.edges) << text;
-    for (int64_t v = 1; v <= g->Nnodes; v++) ASSERT_EQ(g->Firstedge[v], ref.first[v]) << text;
-    for (int64_t e = 1; e <= g->Nedges; e++) {
-      ASSERT_EQ(g->Nextedge[e], ref.next[e]) << text;
-      ASSERT_EQ(g->Edgeto[e], ref.to[e]) << text;
-      ASSERT_EQ(g->Edgesym[e], ref.sym[e]) << text;
-      ASSERT_EQ(g->Edgeheight[e], ref.height[e]) << text;
-    }
+    proofs += ExpectSameAsReference(text);
   }
   EXPECT_GT(proofs, 15);  // both outcomes are well represented
   EXPECT_LT(proofs, 135);
@@ -293,16 +278,9 @@ TEST(MatchboundInDriver, LongSidesGiveUpQuickly) {
   EXPECT_LT(seconds, 1.0);
 }
 
-TEST(Inttostr, Digits) {
-  EXPECT_EQ(Inttostr(0), "0");
-  EXPECT_EQ(Inttostr(7), "7");
-  EXPECT_EQ(Inttostr(10), "10");
-  EXPECT_EQ(Inttostr(105), "105");
-  EXPECT_EQ(Inttostr(999), "999");
-}
-
 // Through the program: the solver says "unsat" to every matrix attempt, so
-// only the match-bound method can prove anything.
+// only the match-bound method can prove anything. It is tried only when
+// enabled and while no rule has an empty side.
 TEST(MatchboundInDriver, TriedWhenEnabledAndNoSideIsEmpty) {
   const std::string banner = "Tessivar is applied to the string rewriting system\n";
   const std::string solver = "sh -c 'echo unsat'";
@@ -312,20 +290,15 @@ TEST(MatchboundInDriver, TriedWhenEnabledAndNoSideIsEmpty) {
   EXPECT_EQ(l.status, 0);
   EXPECT_EQ(l.out.rfind(banner + "a a  -> a b \n\nTerminating due to match bound 1,\n", 0), 0u);
   EXPECT_EQ(ReadFile(t / "srs"), "YES\n");
-
-  WriteFile(t / "param", Param(solver, 0, 0, 1, 1, 0, 1));
-  l = RunIn(t.path, Prover, "(RULES a a -> a b )");
-  EXPECT_EQ(l.out, banner + "a a  -> a b \nno proof found\n");
-
-  // An empty right-hand side, and an empty left-hand side (not terminating).
-  WriteFile(t / "param", Param(solver, 0, 0, 1, 1, 1, 1));
   for (std::string r : {"b  -> ", " -> b "}) {
     std::string sys = "(RULES\na a  -> a b  ,\n" + r + " )\n";
     l = RunIn(t.path, Prover, sys);
-    EXPECT_EQ(l.status, 0);
     EXPECT_EQ(l.out, banner + "a a  -> a b \n" + r + "\nno proof found\n");
     EXPECT_EQ(ReadFile(t / "srs"), sys);
   }
+  WriteFile(t / "param", Param(solver, 0, 0, 1, 1, 0, 1));
+  l = RunIn(t.path, Prover, "(RULES a a -> a b )");
+  EXPECT_EQ(l.out, banner + "a a  -> a b \nno proof found\n");
 }
 
 }  // namespace

@@ -21,6 +21,13 @@ inline std::string ReadSystem(const std::string& text) {
   return testing::internal::GetCapturedStdout();
 }
 
+// All rules as printed, one per line.
+inline std::string RuleLines() {
+  std::string t;
+  for (int64_t k = 1; k <= Hib; k++) t += Schrijfregel(k) + "\n";
+  return t;
+}
+
 // A test that runs in a fresh temporary folder, with "frm" as the exchange
 // file, and returns to where it was.
 class InTempDir : public testing::Test {
