@@ -122,6 +122,13 @@ class SharedSearch {
   void stop_all() {
     for (auto& f : stale_) f->store(true);
   }
+  // A reversal step ends the chain where a step found in the other
+  // orientation follows.
+  void turn_chain_to(bool reversed) {
+    if (reversed == chain_reversed_) return;
+    chain_.push_back(processors::reverse_problem(current_).step);
+    chain_reversed_ = reversed;
+  }
   void answer_found() {
     finished_ = true;
     answered_ = true;
@@ -149,10 +156,7 @@ class SharedSearch {
 bool SharedSearch::apply(uint64_t version, bool reversed, const ChainStep& step, const Problem& rest) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (version != version_ || finished_) return false;
-  if (reversed != chain_reversed_) {
-    chain_.push_back(processors::reverse_problem(current_).step);
-    chain_reversed_ = reversed;
-  }
+  turn_chain_to(reversed);
   chain_.push_back(step);
   current_ = reversed ? engine::reversed(rest) : rest;
   ++version_;
@@ -169,10 +173,7 @@ bool SharedSearch::apply(uint64_t version, bool reversed, const ChainStep& step,
 bool SharedSearch::finish_with(uint64_t version, bool reversed, StepPtr tail) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (version != version_ || finished_) return false;
-  if (reversed != chain_reversed_) {
-    chain_.push_back(processors::reverse_problem(current_).step);
-    chain_reversed_ = reversed;
-  }
+  turn_chain_to(reversed);
   tail_ = std::move(tail);
   answer_found();
   return true;
