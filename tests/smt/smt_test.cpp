@@ -213,6 +213,9 @@ TEST(Front, AnswersErrorsWithReasonAndStatus1) {
   ExpectError(RunOn(Wrap("", "true"), "--memory 1G"), "bad memory limit '1G'");
   ExpectError(RunOn(Wrap("", "true"), "--z3-config fast"), "unknown z3 configuration 'fast'");
   ExpectError(RunIn(m.path, Front, ""), "no benchmark file given");
+  // Where both go to one file, the reason is there once.
+  ProgramRun l = RunIn(m.path, "(" + Front + " --bogus 2>&1)", "");
+  EXPECT_EQ(l.out.rfind("error unknown argument"), 14u) << l.out;
 }
 
 // Twenty-four pigeons in twenty-three holes: far beyond a second for either
