@@ -106,7 +106,7 @@ TEST(SideBySide, TwoRunsInOneFolderKeepApart) {
 
   // "srs" holds the system as the prover left it: as read or "YES".
   std::string srs = ReadFile(m / "kept/srs");
-  EXPECT_TRUE(srs == "YES\n" || RulesOf(srs) == (std::vector<Rule>{{{"a", "b"}, {"b", "a"}}})) << srs;
+  EXPECT_TRUE(srs == "YES\n" || RulesOf(srs) == (std::vector<NamedRule>{{{"a", "b"}, {"b", "a"}}})) << srs;
   EXPECT_EQ(out.substr(0, 4) == "YES\n", srs == "YES\n");
   EXPECT_FALSE(Exists(m / "kept/param"));
   // The last benchmark, which the prover itself overwrites with the answer.

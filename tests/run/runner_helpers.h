@@ -7,21 +7,19 @@
 
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "program_run.h"
-
-using Rule = std::pair<std::vector<std::string>, std::vector<std::string>>;
+#include "run/problem.h"
 
 // The rules of the classic prover's result file "srs": "(RULES", then
 // names, "->" between the sides, "," between rules and ")" at the end,
 // all separated by blanks or line ends.
-inline std::vector<Rule> RulesOf(const std::string& text) {
+inline std::vector<NamedRule> RulesOf(const std::string& text) {
   std::istringstream in(text);
   std::string token;
   in >> token;  // "(RULES"
-  std::vector<Rule> rules(1);
+  std::vector<NamedRule> rules(1);
   bool right = false;
   while (in >> token && token != ")") {
     if (token == ",") {
@@ -30,7 +28,7 @@ inline std::vector<Rule> RulesOf(const std::string& text) {
     } else if (token == "->") {
       right = true;
     } else {
-      (right ? rules.back().second : rules.back().first).push_back(token);
+      (right ? rules.back().rhs : rules.back().lhs).push_back(token);
     }
   }
   return rules;
