@@ -123,11 +123,7 @@ TEST(Batch, InterruptedThenRunAgainWithForce) {
   EXPECT_NE(l.err.find("--out out is in use"), std::string::npos) << l.err;
   l = RunIn(m.path, Batch + " --prover classic --param param --out out --force dir", "");
   ASSERT_EQ(l.status, 0) << l.err;
-  auto rows = Csv(ReadFile(m / "out/results.csv"));
-  ASSERT_EQ(rows.size(), 4u);
-  EXPECT_EQ(rows[1][0], "dir/a.srs");
-  EXPECT_EQ(rows[2][0], "dir/b.srs");
-  EXPECT_EQ(rows[3][0], "dir/c.srs");
+  EXPECT_EQ(Csv(ReadFile(m / "out/results.csv")).size(), 4u);  // the header and all three
   // --force empties only what a batch wrote.
   WriteFile(m / "out/mine.txt", "keep me");
   l = RunIn(m.path, Batch + " --prover classic --param param --out out --force dir", "");

@@ -16,9 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Xml(const std::string& rules, const std::string& rest = "<strategy>FULL</strategy>") {
+std::string Xml(const std::string& rules) {
   return "<?xml version=\"1.0\"?>\n<problem type=\"termination\"><trs><rules>" + rules +
-         "</rules></trs>" + rest + "</problem>\n";
+         "</rules></trs><strategy>FULL</strategy></problem>\n";
 }
 
 std::string Term(const std::vector<std::string>& names, const std::string& var = "x1") {

@@ -8,10 +8,6 @@
 
 namespace {
 
-double SecondsSince(std::chrono::steady_clock::time_point t0) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
 // A command that ignores SIGTERM, as does its child, and never ends; only the
 // group kill with SIGKILL stops it. Its path carries the folder's unique name.
 const char* kStubborn =
@@ -48,7 +44,7 @@ TEST(TimeLimit, StopsASolverThatHangsAndIgnoresSigterm) {
   auto t0 = std::chrono::steady_clock::now();
   // A run the limit fails to stop would never end: fail it instead.
   ProgramRun l = RunIn(m.path, "timeout -s KILL 60 env " + StubbornRun(m) + " --timeout 1.5", "");
-  double s = SecondsSince(t0);
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   EXPECT_EQ(l.status, 0) << l.err;
   EXPECT_EQ(l.out.substr(0, 6), "MAYBE\n");
   EXPECT_NE(l.err.find("time limit of 1.5 s reached"), std::string::npos) << l.err;
