@@ -5,51 +5,31 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "program_run.h"
+#include "run/problem.h"
 
-using Rule = std::pair<std::vector<std::string>, std::vector<std::string>>;
-
-// The rules of a system text as the prover's reader takes them: lines joined
-// without a separator (an empty line counts as a blank), the header up to the
-// first "S" skipped, rules separated by ",", ended by ")", names ended by
-// blanks, the arrow "->" between the sides.
-inline std::vector<Rule> RulesOf(const std::string& text) {
-  std::string t;
-  size_t b = 0;
-  while (b <= text.size()) {
-    size_t e = text.find('\n', b);
-    if (e == std::string::npos) e = text.size();
-    t += e == b ? std::string(" ") : text.substr(b, e - b);
-    b = e + 1;
-  }
-  t = t.substr(t.find('S') + 1);
-  t = t.substr(0, t.find(')'));
-  std::vector<Rule> rules;
-  size_t p = 0;
-  while (p < t.size()) {
-    size_t k = t.find(',', p);
-    if (k == std::string::npos) k = t.size();
-    std::string r = t.substr(p, k - p);
-    p = k + 1;
-    size_t arrow = r.find("->");
-    if (arrow == std::string::npos) continue;  // an empty place between ","
-    Rule rule;
-    auto SplitNames = [](const std::string& s, std::vector<std::string>& out) {
-      size_t i = 0;
-      while (i < s.size()) {
-        size_t j = s.find(' ', i);
-        if (j == std::string::npos) j = s.size();
-        if (j > i) out.push_back(s.substr(i, j - i));
-        i = j + 1;
-      }
-    };
-    SplitNames(r.substr(0, arrow), rule.first);
-    SplitNames(r.substr(arrow + 2), rule.second);
-    rules.push_back(rule);
+// The rules of the classic prover's result file "srs": "(RULES", then
+// names, "->" between the sides, "," between rules and ")" at the end,
+// all separated by blanks or line ends.
+inline std::vector<NamedRule> RulesOf(const std::string& text) {
+  std::istringstream in(text);
+  std::string token;
+  in >> token;  // "(RULES"
+  std::vector<NamedRule> rules(1);
+  bool right = false;
+  while (in >> token && token != ")") {
+    if (token == ",") {
+      rules.emplace_back();
+      right = false;
+    } else if (token == "->") {
+      right = true;
+    } else {
+      (right ? rules.back().rhs : rules.back().lhs).push_back(token);
+    }
   }
   return rules;
 }
