@@ -54,7 +54,7 @@ TEST(Both, TheClassicProverCanWinAndMaybeShowsBoth) {
   // With a solver that answers unsat, the classic prover finds nothing.
   Folder f(false);
   std::string engine = FakeEngine(f.m.path, "MAYBE\\nno luck\\n");
-  ProgramRun l = f.Run(engine, "");
+  ProgramRun l = f.Run(engine, "--prover both");
   EXPECT_EQ(l.status, 0) << l.err;
   EXPECT_EQ(l.out.substr(0, l.out.find("Tessivar is applied")),
             "MAYBE\nprover: classic, engine\n=== the classic prover (tessivar) ===\n");
@@ -64,7 +64,7 @@ TEST(Both, TheClassicProverCanWinAndMaybeShowsBoth) {
   // A classic proof while the engine is still thinking.
   WriteFile(f.m / "p.srs", "(RULES a b -> b)");
   engine = FakeEngine(f.m.path, "YES\\n", 0, "trap '' TERM\nsleep 30\n");
-  l = f.Run(engine, "--certificate cert.json");
+  l = f.Run(engine, "--prover both --certificate cert.json");
   EXPECT_EQ(FirstLine(l.out), "YES");
   EXPECT_EQ(l.out.substr(4, 16), "prover: classic\n");
   EXPECT_NE(l.err.find("no certificate: the classic prover answered"), std::string::npos) << l.err;
