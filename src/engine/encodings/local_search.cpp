@@ -1,17 +1,29 @@
 // Local search over small natural matrices.
 #include "engine/encodings/local_search.h"
 
+#include <cmath>
+#include <limits>
+
 namespace tessivar::engine::encodings {
 
 namespace {
 
 constexpr size_t kStepsPerRestart = 2000;
-constexpr unsigned kKeepWorsePerMille = 20;
+constexpr double kKeepWorseChance = 0.02;       // failing-rules score
+constexpr double kTemperature = 0.3;            // graded score
+constexpr double kStrictWeight = 0.05;          // graded score
+constexpr double kStrictMargin = 0.2;           // graded score, in bits
+constexpr double kOverflowExcess = 64;          // graded score, in bits
+constexpr double kFailingRuleWeight = 0.01;     // graded score
+
+double bits_above(uint64_t larger, uint64_t smaller) {
+  return std::log2(static_cast<double>(larger) + 1) - std::log2(static_cast<double>(smaller) + 1);
+}
 
 }  // namespace
 
 LocalMatrixSearch::LocalMatrixSearch(const Problem& problem, const MatrixSettings& settings)
-    : problem_(problem), settings_(settings), d_(static_cast<size_t>(settings.dimension)), random_(1) {
+    : problem_(problem), settings_(settings), d_(static_cast<size_t>(settings.dimension)), random_(settings.local_seed) {
   symbols_ = problem.symbols();
   std::vector<int> dense(problem.alphabet->size(), -1);
   for (size_t i = 0; i < symbols_.size(); ++i) dense[static_cast<size_t>(symbols_[i])] = static_cast<int>(i);
@@ -41,7 +53,7 @@ void LocalMatrixSearch::restart() {
     do cells_[c] = entry(random_);
     while (!allowed(c, cells_[c]));
   }
-  current_ = score(rules_.size());
+  current_ = score(std::numeric_limits<double>::infinity());
   steps_left_ = kStepsPerRestart;
 }
 
@@ -54,18 +66,61 @@ NaturalEvaluator LocalMatrixSearch::evaluator() const {
   return NaturalEvaluator(std::move(ms), strict_column);
 }
 
-LocalMatrixSearch::Score LocalMatrixSearch::score(size_t failing_limit) {
+double LocalMatrixSearch::value(const Score& s) const {
+  if (settings_.local_score == LocalScore::Graded)
+    return s.excess + kFailingRuleWeight * static_cast<double>(s.failing);
+  return static_cast<double>(s.failing) + (s.strict == 0 ? 0.5 : 0.0);
+}
+
+// What the value of a state can still come to when only some rules are
+// judged: a strict rule judged later may lift the failing-rules score's
+// half point, and the graded score only grows.
+double LocalMatrixSearch::lower_bound(const Score& s) const {
+  if (settings_.local_score == LocalScore::Graded) return value(s);
+  return static_cast<double>(s.failing);
+}
+
+double LocalMatrixSearch::acceptance_threshold() {
+  double chance = unit_(random_);
+  if (settings_.local_score == LocalScore::Graded)
+    return value(current_) - kTemperature * std::log(std::max(chance, 1e-300));
+  return chance < kKeepWorseChance ? std::numeric_limits<double>::infinity() : value(current_);
+}
+
+void LocalMatrixSearch::add_rule(const NaturalEvaluator& e, size_t rule, Score* s) const {
+  bool strict_rule = rule < problem_.strict.size();
+  if (settings_.local_score == LocalScore::FailingRules) {
+    RuleJudgement j = e.judge(sides_[2 * rule], sides_[2 * rule + 1]);
+    if (!j.weak) ++s->failing;
+    if (j.strict && strict_rule) ++s->strict;
+    return;
+  }
+  NaturalEvaluator::WideMatrix l, r;
+  if (!e.product(sides_[2 * rule], &l) || !e.product(sides_[2 * rule + 1], &r)) {
+    ++s->failing;
+    s->excess += kOverflowExcess;
+    return;
+  }
+  double excess = 0;
+  for (size_t k = 0; k < l.size(); ++k)
+    if (r[k] > l[k]) excess += bits_above(r[k], l[k]);
+  if (excess > 0) ++s->failing;
+  size_t c = e.strict_column();
+  bool strict = l[c] > r[c];
+  if (strict && excess == 0 && strict_rule) ++s->strict;
+  if (!strict && strict_rule) excess += kStrictWeight * (bits_above(r[c], l[c]) + kStrictMargin);
+  s->excess += excess;
+}
+
+LocalMatrixSearch::Score LocalMatrixSearch::score(double limit) {
   NaturalEvaluator e = evaluator();
   Score s;
   for (size_t i = 0; i < order_.size(); ++i) {
     size_t k = order_[i];
-    RuleJudgement j = e.judge(sides_[2 * k], sides_[2 * k + 1]);
-    if (!j.weak) {
-      ++s.failing;
-      if (i > 0) std::swap(order_[i], order_[i / 2]);
-      if (s.failing > failing_limit) break;
-    }
-    if (j.strict && k < problem_.strict.size()) ++s.strict;
+    size_t failing_before = s.failing;
+    add_rule(e, k, &s);
+    if (s.failing > failing_before && i > 0) std::swap(order_[i], order_[i / 2]);
+    if (lower_bound(s) > limit) break;
   }
   return s;
 }
@@ -94,7 +149,6 @@ MatrixSearchResult LocalMatrixSearch::run(const StopCondition& stop) {
   uint64_t largest = (uint64_t{1} << settings_.bits) - 1;
   std::uniform_int_distribution<size_t> cell(0, cells_.size() - 1);
   std::uniform_int_distribution<uint64_t> entry(0, largest);
-  std::uniform_int_distribution<unsigned> per_mille(0, 999);
   while (!budgeted.reached()) {
     if (steps_left_ == 0) restart();
     if (current_.failing == 0 && current_.strict > 0) {
@@ -104,12 +158,12 @@ MatrixSearchResult LocalMatrixSearch::run(const StopCondition& stop) {
     }
     --steps_left_;
     size_t c = cell(random_);
-    uint64_t old = cells_[c], value = entry(random_);
-    if (value == old || !allowed(c, value)) continue;
-    cells_[c] = value;
-    bool keep_worse = per_mille(random_) < kKeepWorsePerMille;
-    Score next = score(keep_worse ? rules_.size() : current_.failing);
-    if (keep_worse || next.value() <= current_.value())
+    uint64_t old = cells_[c], changed = entry(random_);
+    if (changed == old || !allowed(c, changed)) continue;
+    cells_[c] = changed;
+    double threshold = acceptance_threshold();
+    Score next = score(threshold);
+    if (value(next) <= threshold)
       current_ = next;
     else
       cells_[c] = old;

@@ -4,12 +4,20 @@
 //
 // The state is one matrix per symbol with entries 0..2^bits-1 (entry (1,1),
 // and unless the strict entry is (1,1) also (d,d), at least 1). A step
-// changes one random entry and keeps the change unless it makes more rules
-// fail to decrease weakly (with a small chance of keeping it anyway); a
-// state where every rule decreases weakly and some strict rule strictly is
-// a find. Restarts from a random state after a fixed number of steps. The
-// random source is seeded, so a run is repeatable; a resumed search goes on
-// with its state.
+// changes one random entry and keeps the change unless it makes the score
+// worse, with a small chance of keeping it anyway; a state where every rule
+// decreases weakly and some strict rule strictly is a find. Restarts from a
+// random state after a fixed number of steps. The random source is seeded,
+// so a run is repeatable; a resumed search goes on with its state.
+//
+// Two scores, which find different problems' interpretations first:
+// - failing rules: the number of rules that do not decrease weakly, and
+//   half a point while no strict rule decreases strictly; a worse state is
+//   kept with a fixed small chance;
+// - graded: for every entry where a right side exceeds its left side, the
+//   excess in bits, plus a twentieth of how far each strict rule is from a
+//   strict decrease; a worse state is kept with a chance that falls
+//   exponentially with how much worse it is.
 #pragma once
 
 #include <cstdint>
@@ -31,16 +39,21 @@ class LocalMatrixSearch {
 
  private:
   struct Score {
-    size_t failing = 0;  // rules not weakly decreasing
-    size_t strict = 0;   // strict rules strictly decreasing
-    double value() const { return static_cast<double>(failing) + (strict == 0 ? 0.5 : 0.0); }
+    size_t failing = 0;   // rules not weakly decreasing
+    size_t strict = 0;    // strict rules strictly decreasing
+    double excess = 0;    // graded only: the sum described above
   };
 
   bool allowed(size_t cell, uint64_t value) const;
   void restart();
-  // Stops counting once more than `failing_limit` rules fail; the rules
-  // that failed most recently are judged first.
-  Score score(size_t failing_limit);
+  double value(const Score& s) const;
+  double lower_bound(const Score& s) const;
+  // The worst value the next step may have and still be kept.
+  double acceptance_threshold();
+  // Stops judging once the value is sure to exceed `limit`; the rules that
+  // failed most recently are judged first.
+  Score score(double limit);
+  void add_rule(const NaturalEvaluator& e, size_t rule, Score* s) const;
   NaturalEvaluator evaluator() const;
   MatrixStep step_of_state() const;
 
@@ -53,6 +66,7 @@ class LocalMatrixSearch {
   std::vector<size_t> order_;       // rules in the order score() judges them
   std::vector<uint64_t> cells_;     // symbol-major, row-major
   std::mt19937_64 random_;
+  std::uniform_real_distribution<double> unit_{0.0, 1.0};
   Score current_;
   size_t steps_left_ = 0;
 };

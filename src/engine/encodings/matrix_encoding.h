@@ -25,6 +25,11 @@ namespace tessivar::engine::encodings {
 //   Triangular  affine, and zero below the diagonal.
 enum class Shape { Full, Affine, Triangular };
 
+// Local search only. FailingRules counts the rules that fail to decrease
+// weakly; Graded sums by how much (in bits) each entry fails, and how far
+// each strict rule is from a strict decrease.
+enum class LocalScore { FailingRules, Graded };
+
 struct MatrixSettings {
   Semiring semiring = Semiring::Natural;
   int dimension = 1;
@@ -42,6 +47,10 @@ struct MatrixSettings {
   // Natural only: no SAT solver; a local search over entries of `bits`
   // bits, full shape (see local_search.h). The cap is not used.
   bool local_search = false;
+  // Local search only: how a candidate is scored (see local_search.h), and
+  // the seed of its random source, so that two searches differ.
+  LocalScore local_score = LocalScore::FailingRules;
+  uint64_t local_seed = 1;
 };
 
 enum class SearchOutcome { Found, Exhausted, Stopped };

@@ -30,11 +30,14 @@ class NaturalEvaluator {
   // Word of dense symbols.
   RuleJudgement judge(const Word& lhs, const Word& rhs) const;
 
+  using WideMatrix = std::vector<uint64_t>;  // row-major
+  // The matrix of a word of dense symbols; false when some value does not fit.
+  bool product(const Word& w, WideMatrix* out) const;
+  size_t dimension() const { return d_; }
+  size_t strict_column() const { return strict_column_; }
+
  private:
   using Wide = uint64_t;
-  using WideMatrix = std::vector<Wide>;  // row-major
-  // False when some value does not fit.
-  bool product(const Word& w, WideMatrix* out) const;
 
   std::vector<NaturalMatrix> symbols_;
   size_t d_, strict_column_;

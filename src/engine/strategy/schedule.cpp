@@ -16,6 +16,7 @@ constexpr size_t kLongestForOrderEncoding = 12;
 // large and slow (products of 20 and more matrices); the local search over
 // 0/1 entries goes first there.
 constexpr size_t kShortestForLocalSearch = 16;
+constexpr double kLocalSearchBudget = 30;
 
 size_t longest_side(const Problem& p) {
   size_t n = 1;
@@ -65,9 +66,11 @@ Attempt dependency_pairs(bool reversed, double budget) {
   return a;
 }
 
-Attempt local_search(int d, int bits, bool first_entry, double budget) {
-  MatrixSettings s{Semiring::Natural, d, bits, bits, Shape::Full, first_entry};
+Attempt local_search(int d, int bits, encodings::LocalScore score, uint64_t seed, double budget) {
+  MatrixSettings s{Semiring::Natural, d, bits, bits, Shape::Full, true};
   s.local_search = true;
+  s.local_score = score;
+  s.local_seed = seed;
   return Attempt{s, false, budget};
 }
 
@@ -99,9 +102,11 @@ std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
       additive(Semiring::Tropical, 4, 2, longest, 2),
       additive(Semiring::Arctic, 5, 1, longest, 2),
   };
+  // The two scores find different problems' interpretations first; on
+  // these sides no SAT attempt has found one within a minute.
   if (longest >= kShortestForLocalSearch) {
-    naturals.insert(naturals.begin(), local_search(3, 1, true, 10));
-    additives.insert(additives.begin(), local_search(4, 1, true, 10));
+    naturals.insert(naturals.begin(), local_search(3, 1, encodings::LocalScore::FailingRules, 1, kLocalSearchBudget));
+    additives.insert(additives.begin(), local_search(3, 1, encodings::LocalScore::Graded, 2, kLocalSearchBudget));
   }
   return {naturals, additives};
 }
@@ -116,7 +121,8 @@ std::string describe(const Attempt& a) {
     if (s.shape == Shape::Full && s.strict_first_entry) out += " (1,1)";
   }
   if (s.order_encoding) out += " order";
-  if (s.local_search) out += " local";
+  if (s.local_search)
+    out += s.local_score == encodings::LocalScore::Graded ? " local graded" : " local";
   if (a.reversed) out += " reversed";
   return out;
 }
