@@ -33,9 +33,17 @@ void expect_checked_removal(const Problem& p, const MatrixStep& step) {
   EXPECT_EQ(next.strict.size() + next.weak.size() + step.remove.size(), p.strict.size() + p.weak.size());
 }
 
-MatrixSettings local(int d, int bits, bool first_entry) {
+MatrixSettings local(int d, int bits, bool first_entry,
+                     encodings::LocalScore score = encodings::LocalScore::FailingRules) {
   MatrixSettings s{Semiring::Natural, d, bits, bits, Shape::Full, first_entry};
   s.local_search = true;
+  s.local_score = score;
+  return s;
+}
+
+MatrixSettings arctic_local(int d, int bits) {
+  MatrixSettings s = local(d, bits, false, encodings::LocalScore::Graded);
+  s.semiring = Semiring::Arctic;
   return s;
 }
 
@@ -72,15 +80,28 @@ TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
   struct Case {
     const char* system;
     MatrixSettings settings;
+    bool last_rule_weak = false;
   };
   std::vector<Case> cases = {
       {"(RULES a b -> b a)", local(2, 2, false)},
       {"(RULES a a -> b b b , b b b b -> a)", local(1, 3, false)},
       {"(RULES a a -> a b a)", local(3, 1, true)},
+      {"(RULES a b -> b a)", local(2, 2, false, encodings::LocalScore::Graded)},
+      {"(RULES a a -> b b b , b b b b -> a)", local(1, 3, false, encodings::LocalScore::Graded)},
+      {"(RULES a a -> a b a)", local(3, 1, true, encodings::LocalScore::Graded)},
+      {"(RULES a b -> b b)", arctic_local(2, 2)},
+      {"(RULES a a b -> b a , b b -> a c , c -> )", arctic_local(3, 2)},
+      // Relative: the weak rule must decrease weakly as well.
+      {"(RULES a a -> a b a , b b -> b)", local(3, 1, true, encodings::LocalScore::Graded), true},
+      {"(RULES a b -> b b , a -> a)", arctic_local(2, 2), true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.system);
     Problem p = parse(c.system);
+    if (c.last_rule_weak) {
+      p.weak.push_back(p.strict.back());
+      p.strict.pop_back();
+    }
     auto result = encodings::search_matrix_interpretation(p, c.settings, within(60));
     ASSERT_EQ(result.outcome, SearchOutcome::Found);
     if (c.settings.strict_first_entry) {
@@ -88,7 +109,8 @@ TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
     }
     for (const auto& [name, m] : result.step.interpretation)
       for (const auto& row : m)
-        for (const Entry& e : row) EXPECT_LT(*e, 1 << c.settings.bits);
+        for (const Entry& e : row)
+          if (e) EXPECT_LT(*e, 1 << c.settings.bits);
     expect_checked_removal(p, result.step);
   }
   // Nothing to find: the search runs to its budget and says Stopped.
@@ -98,6 +120,10 @@ TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
   encodings::MatrixSearch search(loop, local(2, 2, false));
   EXPECT_EQ(search.run(stop).outcome, SearchOutcome::Stopped);
   EXPECT_EQ(search.run(stop).outcome, SearchOutcome::Stopped);  // resumed
+  // Tropical matrices have no local search: refused, not searched wrongly.
+  MatrixSettings tropical = arctic_local(2, 2);
+  tropical.semiring = Semiring::Tropical;
+  EXPECT_THROW(encodings::MatrixSearch(loop, tropical), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,29 +1,32 @@
-// A stochastic local search for natural matrix interpretations with small
-// entries, for systems whose long rule sides make the SAT encodings large
-// and slow.
+// A stochastic local search for natural and arctic matrix interpretations
+// with small entries, for systems whose long rule sides make the SAT
+// encodings large and slow.
 //
-// The state is one matrix per symbol with entries 0..2^bits-1 (entry (1,1),
-// and unless the strict entry is (1,1) also (d,d), at least 1). A step
-// changes one random entry and keeps the change unless it makes the score
-// worse, with a small chance of keeping it anyway; a state where every rule
-// decreases weakly and some strict rule strictly is a find. Restarts from a
-// random state after a fixed number of steps. The random source is seeded,
-// so a run is repeatable; a resumed search goes on with its state.
+// The state is one matrix per symbol with entries 0..2^bits-1, and in the
+// arctic semiring also minus infinity. Natural: entry (1,1), and unless the
+// strict entry is (1,1) also (d,d), is at least 1; arctic: entry (1,1) is
+// finite. A step changes one random entry and keeps the change unless it
+// makes the score worse, with a small chance of keeping it anyway; a state
+// where every rule decreases weakly and some strict rule strictly is a
+// find. Restarts from a random state after a fixed number of steps. The
+// random source is seeded, so a run is repeatable; a resumed search goes on
+// with its state.
 //
 // Two scores, which find different problems' interpretations first:
 // - failing rules: the number of rules that do not decrease weakly, and
 //   half a point while no strict rule decreases strictly; a worse state is
 //   kept with a fixed small chance;
-// - graded: for every entry where a right side exceeds its left side, the
-//   excess in bits, plus a twentieth of how far each strict rule is from a
-//   strict decrease; a worse state is kept with a chance that falls
-//   exponentially with how much worse it is.
+// - graded: by how much each entry of a right side exceeds its left side
+//   (in bits for naturals, in units for arctic values), plus a small part
+//   of how far each strict rule is from a strict decrease; a worse state is
+//   kept with a chance that falls exponentially with how much worse it is.
 #pragma once
 
 #include <cstdint>
 #include <random>
 #include <vector>
 
+#include "engine/encodings/arctic_evaluation.h"
 #include "engine/encodings/matrix_encoding.h"
 #include "engine/encodings/natural_evaluation.h"
 
@@ -31,7 +34,7 @@ namespace tessivar::engine::encodings {
 
 class LocalMatrixSearch {
  public:
-  // Natural semiring only; the shape is always full.
+  // Natural or arctic semiring; the shape is always full; no top mode.
   LocalMatrixSearch(const Problem& problem, const MatrixSettings& settings);
 
   // Searches until a find or the stop condition (never Exhausted).
@@ -39,11 +42,21 @@ class LocalMatrixSearch {
 
  private:
   struct Score {
-    size_t failing = 0;   // rules not weakly decreasing
-    size_t strict = 0;    // strict rules strictly decreasing
-    double excess = 0;    // graded only: the sum described above
+    size_t failing = 0;  // rules not weakly decreasing
+    size_t strict = 0;   // strict rules strictly decreasing
+    double excess = 0;   // graded only: the sum described above
   };
+  // How far one rule is from decreasing: zero excess is a weak decrease,
+  // and zero shortfall as well a strict one.
+  struct RuleFit {
+    double weak_excess = 0;
+    double strict_shortfall = 0;
+  };
+  // Evaluates every rule under the current state.
+  class Judge;
 
+  bool arctic() const { return settings_.semiring == Semiring::Arctic; }
+  uint64_t random_entry();
   bool allowed(size_t cell, uint64_t value) const;
   void restart();
   double value(const Score& s) const;
@@ -53,8 +66,7 @@ class LocalMatrixSearch {
   // Stops judging once the value is sure to exceed `limit`; the rules that
   // failed most recently are judged first.
   Score score(double limit);
-  void add_rule(const NaturalEvaluator& e, size_t rule, Score* s) const;
-  NaturalEvaluator evaluator() const;
+  void add_rule(const RuleFit& fit, size_t rule, Score* s) const;
   MatrixStep step_of_state() const;
 
   const Problem& problem_;
@@ -64,7 +76,7 @@ class LocalMatrixSearch {
   std::vector<const Rule*> rules_;  // strict ones first
   std::vector<Word> sides_;         // lhs, rhs per rule, dense symbols
   std::vector<size_t> order_;       // rules in the order score() judges them
-  std::vector<uint64_t> cells_;     // symbol-major, row-major
+  std::vector<uint64_t> cells_;     // symbol-major, row-major; kNull is minus infinity
   std::mt19937_64 random_;
   std::uniform_real_distribution<double> unit_{0.0, 1.0};
   Score current_;

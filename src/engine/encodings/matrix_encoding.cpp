@@ -363,6 +363,8 @@ class LocalEncoder : public Encoder {
 void check_arguments(const Problem& problem, const MatrixSettings& settings) {
   if (problem.top && settings.semiring == Semiring::Tropical)
     throw std::invalid_argument("matrix search: no tropical interpretations in top mode");
+  if (settings.local_search && (problem.top || settings.semiring == Semiring::Tropical))
+    throw std::invalid_argument("matrix search: the local search is for natural and arctic matrices, not in top mode");
   if (problem.top && !is_top_problem(problem))
     throw std::invalid_argument("matrix search: a marked symbol off the head of a pair");
   int largest_cap = settings.order_encoding ? 4096 : 62;
@@ -379,7 +381,7 @@ struct MatrixSearch::Impl {
 
   void start_encoder() {
     bool order = settings.order_encoding && settings.semiring != Semiring::Natural;
-    if (settings.local_search && settings.semiring == Semiring::Natural)
+    if (settings.local_search)
       encoder = std::make_unique<LocalEncoder>(problem, settings);
     else if (order)
       encoder = std::make_unique<MatrixEncoder<OrderEntries>>(problem, settings);

@@ -44,8 +44,9 @@ struct MatrixSettings {
   // Arctic and tropical only: entries in the order encoding (one literal per
   // value) instead of binary numbers.
   bool order_encoding = false;
-  // Natural only: no SAT solver; a local search over entries of `bits`
-  // bits, full shape (see local_search.h). The cap is not used.
+  // Natural and arctic, not in top mode: no SAT solver; a local search over
+  // entries of `bits` bits, full shape (see local_search.h). The cap is not
+  // used.
   bool local_search = false;
   // Local search only: how a candidate is scored (see local_search.h), and
   // the seed of its random source, so that two searches differ.

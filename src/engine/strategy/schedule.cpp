@@ -16,7 +16,8 @@ constexpr size_t kLongestForOrderEncoding = 12;
 // large and slow (products of 20 and more matrices); the local search over
 // 0/1 entries goes first there.
 constexpr size_t kShortestForLocalSearch = 16;
-constexpr double kLocalSearchBudget = 30;
+constexpr double kArcticLocalBudget = 10;
+constexpr double kNaturalLocalBudget = 20;
 
 size_t longest_side(const Problem& p) {
   size_t n = 1;
@@ -66,8 +67,8 @@ Attempt dependency_pairs(bool reversed, double budget) {
   return a;
 }
 
-Attempt local_search(int d, int bits, encodings::LocalScore score, uint64_t seed, double budget) {
-  MatrixSettings s{Semiring::Natural, d, bits, bits, Shape::Full, true};
+Attempt local_search(Semiring semiring, int d, int bits, encodings::LocalScore score, uint64_t seed, double budget) {
+  MatrixSettings s{semiring, d, bits, bits, Shape::Full, semiring == Semiring::Natural};
   s.local_search = true;
   s.local_score = score;
   s.local_seed = seed;
@@ -102,11 +103,17 @@ std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
       additive(Semiring::Tropical, 4, 2, longest, 2),
       additive(Semiring::Arctic, 5, 1, longest, 2),
   };
-  // The two scores find different problems' interpretations first; on
-  // these sides no SAT attempt has found one within a minute.
+  // On these sides no SAT attempt has found an interpretation within a
+  // minute. Arctic matrices often remove most rules at once; the two scores
+  // of natural ones find different problems' interpretations first.
   if (longest >= kShortestForLocalSearch) {
-    naturals.insert(naturals.begin(), local_search(3, 1, encodings::LocalScore::FailingRules, 1, kLocalSearchBudget));
-    additives.insert(additives.begin(), local_search(3, 1, encodings::LocalScore::Graded, 2, kLocalSearchBudget));
+    using encodings::LocalScore;
+    naturals.insert(naturals.begin(),
+                    {local_search(Semiring::Arctic, 3, 2, LocalScore::Graded, 1, kArcticLocalBudget),
+                     local_search(Semiring::Natural, 3, 1, LocalScore::FailingRules, 1, kNaturalLocalBudget)});
+    additives.insert(additives.begin(),
+                     {local_search(Semiring::Arctic, 2, 3, LocalScore::Graded, 2, kArcticLocalBudget),
+                      local_search(Semiring::Natural, 3, 1, LocalScore::Graded, 2, kNaturalLocalBudget)});
   }
   return {naturals, additives};
 }
