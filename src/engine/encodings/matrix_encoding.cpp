@@ -332,6 +332,13 @@ MatrixSearchResult MatrixEncoder<Entries>::run(const StopCondition& stop) {
     if (incomplete_ || !encode()) return MatrixSearchResult{};
     encode_seconds = std::chrono::duration<double>(Clock::now() - start).count();
   }
+  // A large formula keeps the solver busy for seconds before it first asks
+  // whether to stop: none is started past the deadline.
+  if (stop.deadline_reached()) {
+    MatrixSearchResult stopped;
+    stopped.encode_seconds = encode_seconds;
+    return stopped;
+  }
   MatrixSearchResult result = solve();
   result.encode_seconds = encode_seconds;
   return result;
