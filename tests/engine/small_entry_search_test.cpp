@@ -109,8 +109,9 @@ TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
     }
     for (const auto& [name, m] : result.step.interpretation)
       for (const auto& row : m)
-        for (const Entry& e : row)
+        for (const Entry& e : row) {
           if (e) EXPECT_LT(*e, 1 << c.settings.bits);
+        }
     expect_checked_removal(p, result.step);
   }
   // Nothing to find: the search runs to its budget and says Stopped.
@@ -120,6 +121,9 @@ TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
   encodings::MatrixSearch search(loop, local(2, 2, false));
   EXPECT_EQ(search.run(stop).outcome, SearchOutcome::Stopped);
   EXPECT_EQ(search.run(stop).outcome, SearchOutcome::Stopped);  // resumed
+  // Only empty words: nothing can decrease, and the search says so at once.
+  Problem empty = parse("(RULES -> )");
+  EXPECT_EQ(encodings::MatrixSearch(empty, arctic_local(2, 2)).run(stop).outcome, SearchOutcome::Exhausted);
   // Tropical matrices have no local search: refused, not searched wrongly.
   MatrixSettings tropical = arctic_local(2, 2);
   tropical.semiring = Semiring::Tropical;

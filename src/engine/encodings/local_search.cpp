@@ -199,6 +199,10 @@ MatrixStep LocalMatrixSearch::step_of_state() const {
 
 MatrixSearchResult LocalMatrixSearch::run(const StopCondition& stop) {
   MatrixSearchResult result;
+  if (cells_.empty()) {  // no symbols: every side is the empty word
+    result.outcome = SearchOutcome::Exhausted;
+    return result;
+  }
   auto start = Clock::now();
   StopCondition budgeted = stop.budget_from_now();
   std::uniform_int_distribution<size_t> cell(0, cells_.size() - 1);

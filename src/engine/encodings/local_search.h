@@ -37,7 +37,8 @@ class LocalMatrixSearch {
   // Natural or arctic semiring; the shape is always full; no top mode.
   LocalMatrixSearch(const Problem& problem, const MatrixSettings& settings);
 
-  // Searches until a find or the stop condition (never Exhausted).
+  // Searches until a find or the stop condition; Exhausted only when the
+  // problem has no symbols, so that every side is the empty word.
   MatrixSearchResult run(const StopCondition& stop);
 
  private:

@@ -12,9 +12,8 @@ using encodings::MatrixSettings;
 using encodings::Shape;
 
 constexpr size_t kLongestForOrderEncoding = 12;
-// Sides at least this long make the SAT encodings of natural matrices
-// large and slow (products of 20 and more matrices); the local search over
-// 0/1 entries goes first there.
+// Sides at least this long make the SAT encodings large and slow (products
+// of 20 and more matrices); the local searches go first there.
 constexpr size_t kShortestForLocalSearch = 16;
 constexpr double kArcticLocalBudget = 10;
 constexpr double kNaturalLocalBudget = 20;
@@ -103,11 +102,17 @@ std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
       additive(Semiring::Tropical, 4, 2, longest, 2),
       additive(Semiring::Arctic, 5, 1, longest, 2),
   };
-  // On these sides no SAT attempt has found an interpretation within a
+  using encodings::LocalScore;
+  // Short sides: a second of arctic local search after the smallest SAT
+  // attempts; it shortens some proofs from seconds to a tenth.
+  if (longest < kShortestForLocalSearch) {
+    additives.insert(additives.begin() + 3, local_search(Semiring::Arctic, 3, 2, LocalScore::Graded, 1, 1));
+    naturals.insert(naturals.begin() + 3, local_search(Semiring::Arctic, 4, 2, LocalScore::Graded, 2, 1));
+  }
+  // Long sides: no SAT attempt has found an interpretation within a
   // minute. Arctic matrices often remove most rules at once; the two scores
   // of natural ones find different problems' interpretations first.
   if (longest >= kShortestForLocalSearch) {
-    using encodings::LocalScore;
     naturals.insert(naturals.begin(),
                     {local_search(Semiring::Arctic, 3, 2, LocalScore::Graded, 1, kArcticLocalBudget),
                      local_search(Semiring::Natural, 3, 1, LocalScore::FailingRules, 1, kNaturalLocalBudget)});
