@@ -110,7 +110,9 @@ TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {
     for (const auto& [name, m] : result.step.interpretation)
       for (const auto& row : m)
         for (const Entry& e : row) {
-          if (e) EXPECT_LT(*e, 1 << c.settings.bits);
+          if (e) {
+            EXPECT_LT(*e, 1 << c.settings.bits);
+          }
         }
     expect_checked_removal(p, result.step);
   }
