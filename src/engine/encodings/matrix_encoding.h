@@ -26,8 +26,8 @@ namespace tessivar::engine::encodings {
 enum class Shape { Full, Affine, Triangular };
 
 // Local search only. FailingRules counts the rules that fail to decrease
-// weakly; Graded sums by how much (in bits) each entry fails, and how far
-// each strict rule is from a strict decrease.
+// weakly; Graded sums by how much each entry fails (in bits for naturals),
+// and how far each strict rule is from a strict decrease.
 enum class LocalScore { FailingRules, Graded };
 
 struct MatrixSettings {
