@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/check/check.h"
+#include "engine/encodings/arctic_evaluation.h"
 #include "engine/encodings/matrix_encoding.h"
 #include "engine/encodings/natural_evaluation.h"
 #include "engine/problem/system_text.h"
@@ -53,27 +54,36 @@ encodings::StopCondition within(double seconds) {
   return stop;
 }
 
-TEST(NaturalEvaluator, JudgesWeakAndStrictDecreaseAndRefusesOverflow) {
+TEST(Evaluators, ComputeProductsExactlyAndRefuseOverflow) {
   // a = [[1,1],[0,1]], b = [[1,0],[0,2]]: a b = [[1,2],[0,2]], b a = [[1,1],[0,2]].
-  encodings::NaturalEvaluator e({{{1, 1}, {0, 1}}, {{1, 0}, {0, 2}}}, 1);
-  auto ab_ba = e.judge({0, 1}, {1, 0});
-  EXPECT_TRUE(ab_ba.weak);
-  EXPECT_TRUE(ab_ba.strict);
-  auto ba_ab = e.judge({1, 0}, {0, 1});
-  EXPECT_FALSE(ba_ab.weak);
-  EXPECT_FALSE(ba_ab.strict);
-  // Equal sides: weak, not strict; on (1,1) a b and b a are equal too.
-  EXPECT_TRUE(e.judge({0, 1, 0}, {0, 1, 0}).weak);
-  EXPECT_FALSE(e.judge({0, 1, 0}, {0, 1, 0}).strict);
-  encodings::NaturalEvaluator first({{{1, 1}, {0, 1}}, {{1, 0}, {0, 2}}}, 0);
-  EXPECT_FALSE(first.judge({0, 1}, {1, 0}).strict);
-  // b^64 has 2^64 in its last entry: no judgement passes on a value that
-  // does not fit, even when it would be on the larger side.
-  Word long_b(64, 1);
-  EXPECT_FALSE(e.judge(long_b, {1}).weak);
-  EXPECT_FALSE(e.judge({1}, long_b).weak);
-  Word shorter(63, 1);
-  EXPECT_TRUE(e.judge(shorter, {1}).weak);
+  encodings::NaturalEvaluator natural({{{1, 1}, {0, 1}}, {{1, 0}, {0, 2}}});
+  encodings::NaturalEvaluator::WideMatrix m;
+  ASSERT_TRUE(natural.product({0, 1}, &m));
+  EXPECT_EQ(m, (encodings::NaturalEvaluator::WideMatrix{1, 2, 0, 2}));
+  ASSERT_TRUE(natural.product({1, 0}, &m));
+  EXPECT_EQ(m, (encodings::NaturalEvaluator::WideMatrix{1, 1, 0, 2}));
+  ASSERT_TRUE(natural.product({}, &m));
+  EXPECT_EQ(m, (encodings::NaturalEvaluator::WideMatrix{1, 0, 0, 1}));
+  // b^63 fits, b^64 has 2^64 in its last entry.
+  ASSERT_TRUE(natural.product(Word(63, 1), &m));
+  EXPECT_EQ(m[3], uint64_t{1} << 63);
+  EXPECT_FALSE(natural.product(Word(64, 1), &m));
+
+  // Max-plus: a = [[0,-inf],[1,0]], b = [[2,0],[-inf,-inf]]:
+  // a b = [[2,0],[3,1]], b a = [[2,0],[-inf,-inf]].
+  constexpr int64_t none = encodings::ArcticEvaluator::kMinusInfinity;
+  encodings::ArcticEvaluator arctic({{0, none, 1, 0}, {2, 0, none, none}}, 2);
+  encodings::ArcticEvaluator::Values v;
+  ASSERT_TRUE(arctic.product({0, 1}, &v));
+  EXPECT_EQ(v, (encodings::ArcticEvaluator::Values{2, 0, 3, 1}));
+  ASSERT_TRUE(arctic.product({1, 0}, &v));
+  EXPECT_EQ(v, (encodings::ArcticEvaluator::Values{2, 0, none, none}));
+  ASSERT_TRUE(arctic.product({}, &v));
+  EXPECT_EQ(v, (encodings::ArcticEvaluator::Values{0, none, none, 0}));
+  // A sum past 2^63 is refused, never wrapped around.
+  encodings::ArcticEvaluator huge({{int64_t{1} << 62}}, 1);
+  ASSERT_TRUE(huge.product({0}, &v));
+  EXPECT_FALSE(huge.product({0, 0}, &v));
 }
 
 TEST(LocalSearch, FindsCheckedStepsAndNeverClaimsThereIsNone) {

@@ -45,7 +45,7 @@ class LocalMatrixSearch::Judge {
     } else {
       std::vector<NaturalMatrix> ms(n, NaturalMatrix(d, std::vector<uint64_t>(d)));
       for (size_t c = 0; c < search.cells_.size(); ++c) ms[c / (d * d)][c / d % d][c % d] = search.cells_[c];
-      natural_.emplace(std::move(ms), search.settings_.strict_first_entry && d > 1 ? 0 : d - 1);
+      natural_.emplace(std::move(ms));
     }
   }
 
@@ -62,7 +62,7 @@ class LocalMatrixSearch::Judge {
     RuleFit fit;
     for (size_t k = 0; k < l.size(); ++k)
       if (r[k] > l[k]) fit.weak_excess += bits_above(r[k], l[k]);
-    size_t c = natural_->strict_column();
+    size_t c = search_.strict_column();
     if (l[c] <= r[c]) fit.strict_shortfall = bits_above(r[c], l[c]) + kStrictMargin;
     return fit;
   }
@@ -107,6 +107,9 @@ LocalMatrixSearch::LocalMatrixSearch(const Problem& problem, const MatrixSetting
   for (size_t k = 0; k < rules_.size(); ++k) order_.push_back(k);
 }
 
+// Natural: the entry of the first row that must decrease strictly.
+size_t LocalMatrixSearch::strict_column() const { return settings_.strict_first_entry && d_ > 1 ? 0 : d_ - 1; }
+
 uint64_t LocalMatrixSearch::random_entry() {
   uint64_t largest = (uint64_t{1} << settings_.bits) - 1;
   uint64_t v = std::uniform_int_distribution<uint64_t>(0, arctic() ? largest + 1 : largest)(random_);
@@ -117,7 +120,7 @@ bool LocalMatrixSearch::allowed(size_t cell, uint64_t value) const {
   size_t within = cell % (d_ * d_);
   bool first = within == 0;
   if (arctic()) return !first || value != kNull;
-  bool last = within == d_ * d_ - 1 && !(settings_.strict_first_entry && d_ > 1);
+  bool last = within == d_ * d_ - 1 && strict_column() == d_ - 1;
   return value > 0 || !(first || last);
 }
 
@@ -179,7 +182,7 @@ MatrixStep LocalMatrixSearch::step_of_state() const {
   MatrixStep step;
   step.semiring = settings_.semiring;
   step.dimension = settings_.dimension;
-  if (!arctic() && settings_.strict_first_entry && d_ > 1) step.strict_entry = std::make_pair(1, 1);
+  if (!arctic() && strict_column() == 0 && d_ > 1) step.strict_entry = std::make_pair(1, 1);
   for (size_t s = 0; s < symbols_.size(); ++s) {
     Matrix m(d_, std::vector<Entry>(d_));
     for (size_t i = 0; i < d_; ++i)

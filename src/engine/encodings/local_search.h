@@ -57,6 +57,7 @@ class LocalMatrixSearch {
   class Judge;
 
   bool arctic() const { return settings_.semiring == Semiring::Arctic; }
+  size_t strict_column() const;
   uint64_t random_entry();
   bool allowed(size_t cell, uint64_t value) const;
   void restart();

@@ -3,10 +3,8 @@
 
 namespace tessivar::engine::encodings {
 
-NaturalEvaluator::NaturalEvaluator(std::vector<NaturalMatrix> symbol_matrices, size_t strict_column)
-    : symbols_(std::move(symbol_matrices)),
-      d_(symbols_.empty() ? 0 : symbols_[0].size()),
-      strict_column_(strict_column) {}
+NaturalEvaluator::NaturalEvaluator(std::vector<NaturalMatrix> symbol_matrices)
+    : symbols_(std::move(symbol_matrices)), d_(symbols_.empty() ? 0 : symbols_[0].size()) {}
 
 bool NaturalEvaluator::product(const Word& w, WideMatrix* out) const {
   WideMatrix m(d_ * d_, 0), next = m;
@@ -27,18 +25,6 @@ bool NaturalEvaluator::product(const Word& w, WideMatrix* out) const {
   }
   *out = std::move(m);
   return true;
-}
-
-RuleJudgement NaturalEvaluator::judge(const Word& lhs, const Word& rhs) const {
-  WideMatrix l, r;
-  RuleJudgement j;
-  if (!product(lhs, &l) || !product(rhs, &r)) return j;
-  for (size_t a = 0; a < d_; ++a)
-    for (size_t b = 0; b < d_; ++b)
-      if (l[a * d_ + b] < r[a * d_ + b]) return j;
-  j.weak = true;
-  j.strict = l[strict_column_] > r[strict_column_];
-  return j;
 }
 
 }  // namespace tessivar::engine::encodings

@@ -1,10 +1,9 @@
-// Exact values of words under natural matrices, for the search to judge a
-// candidate interpretation quickly: which rules it fails to decrease, and
-// which it decreases strictly.
+// Exact values of words under natural matrices, for the local search to
+// judge a candidate interpretation quickly.
 //
 // This is the search's own arithmetic (the checker confirms every step
 // independently). Values are unsigned 64-bit; a value that does not fit
-// makes the comparison fail, never pass.
+// makes the product fail, never pass.
 #pragma once
 
 #include <cstdint>
@@ -16,31 +15,20 @@ namespace tessivar::engine::encodings {
 
 using NaturalMatrix = std::vector<std::vector<uint64_t>>;
 
-struct RuleJudgement {
-  bool weak = false;    // every entry of the left side at least the right side's
-  bool strict = false;  // weak, and the strict entry larger
-};
-
 class NaturalEvaluator {
  public:
-  // symbol_matrices[s] is the matrix of symbol s (dense numbering); the
-  // strict decrease is asked of entry (0, strict_column).
-  NaturalEvaluator(std::vector<NaturalMatrix> symbol_matrices, size_t strict_column);
-
-  // Word of dense symbols.
-  RuleJudgement judge(const Word& lhs, const Word& rhs) const;
+  // symbol_matrices[s] is the matrix of symbol s (dense numbering).
+  explicit NaturalEvaluator(std::vector<NaturalMatrix> symbol_matrices);
 
   using WideMatrix = std::vector<uint64_t>;  // row-major
   // The matrix of a word of dense symbols; false when some value does not fit.
   bool product(const Word& w, WideMatrix* out) const;
-  size_t dimension() const { return d_; }
-  size_t strict_column() const { return strict_column_; }
 
  private:
   using Wide = uint64_t;
 
   std::vector<NaturalMatrix> symbols_;
-  size_t d_, strict_column_;
+  size_t d_;
 };
 
 }  // namespace tessivar::engine::encodings
