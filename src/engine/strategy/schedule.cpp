@@ -105,14 +105,13 @@ std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
   using encodings::LocalScore;
   // Short sides: a second of arctic local search after the smallest SAT
   // attempts; it shortens some proofs from seconds to a tenth.
-  if (longest < kShortestForLocalSearch) {
-    additives.insert(additives.begin() + 3, local_search(Semiring::Arctic, 3, 2, LocalScore::Graded, 1, 1));
-    naturals.insert(naturals.begin() + 3, local_search(Semiring::Arctic, 4, 2, LocalScore::Graded, 2, 1));
-  }
   // Long sides: no SAT attempt has found an interpretation within a
   // minute. Arctic matrices often remove most rules at once; the two scores
   // of natural ones find different problems' interpretations first.
-  if (longest >= kShortestForLocalSearch) {
+  if (longest < kShortestForLocalSearch) {
+    additives.insert(additives.begin() + 3, local_search(Semiring::Arctic, 3, 2, LocalScore::Graded, 1, 1));
+    naturals.insert(naturals.begin() + 3, local_search(Semiring::Arctic, 4, 2, LocalScore::Graded, 2, 1));
+  } else {
     naturals.insert(naturals.begin(),
                     {local_search(Semiring::Arctic, 3, 2, LocalScore::Graded, 1, kArcticLocalBudget),
                      local_search(Semiring::Natural, 3, 1, LocalScore::FailingRules, 1, kNaturalLocalBudget)});
