@@ -3,6 +3,7 @@
 // the printed proof shows what a reader needs.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "engine/certificate/json.h"
@@ -29,6 +30,19 @@ std::string with_proof(const std::string& step) {
          step + "}";
 }
 
+// The names of every kind a proof may hold.
+template <typename... Kinds>
+std::set<std::string> kind_names(std::variant<Kinds...>*) {
+  return {Kinds::kName...};
+}
+
+void collect_kinds(const Step& s, std::set<std::string>& seen) {
+  seen.insert(s.name());
+  if (const GraphStep* g = s.as<GraphStep>())
+    for (const GraphComponent& c : g->components) collect_kinds(*c.next, seen);
+  if (s.next) collect_kinds(*s.next, seen);
+}
+
 std::string printed(const Certificate& c) {
   std::ostringstream out;
   print_proof(out, c);
@@ -45,26 +59,31 @@ TEST(CertificateJson, EveryStepKindSurvivesTheRoundTrip) {
   std::vector<Certificate> all;
   all.push_back(natural_proof());
   all.push_back(loop_proof());
+  std::set<std::string> seen;
   for (const Certificate* original : {&c, &all[0], &all[1]}) {
+    collect_kinds(*original->proof, seen);
     std::string text = write_certificate_json(*original);
     Certificate back = read_certificate_json(text);
     EXPECT_EQ(write_certificate_json(back), text);
     EXPECT_EQ(back.input, original->input);
     EXPECT_EQ(back.answer, original->answer);
+    EXPECT_EQ(write_certificate_json(Certificate{original->input, original->answer, clone(*original->proof)}), text);
   }
+  // A kind added to the step type needs a place in these proofs.
+  EXPECT_EQ(seen, kind_names(static_cast<StepNode*>(nullptr)));
   Certificate back = read_certificate_json(write_certificate_json(c));
-  const MatrixStep& m = back.proof->next->matrix;
+  const MatrixStep& m = (*back.proof->next->as<MatrixStep>());
   EXPECT_EQ(m.semiring, Semiring::Tropical);
   EXPECT_EQ(m.interpretation.at("a"), (Matrix{{1, inf}, {0, inf}}));
   const Step& graph = *back.proof->next->next->next;
-  ASSERT_EQ(graph.kind, Step::Kind::Graph);
-  EXPECT_EQ(graph.components[0].pairs[1], rule("a# a", "a#"));
-  EXPECT_EQ(graph.components[0].next->matrix.interpretation.at("a#"), (Matrix{{0}}));
+  ASSERT_EQ(std::string(graph.name()), "graph");
+  EXPECT_EQ(graph.as<GraphStep>()->components[0].pairs[1], rule("a# a", "a#"));
+  EXPECT_EQ((*graph.as<GraphStep>()->components[0].next->as<MatrixStep>()).interpretation.at("a#"), (Matrix{{0}}));
   Certificate natural = read_certificate_json(write_certificate_json(natural_proof()));
-  EXPECT_EQ(natural.proof->matrix.strict_entry, std::make_pair(1, 1));
+  EXPECT_EQ((*natural.proof->as<MatrixStep>()).strict_entry, std::make_pair(1, 1));
   Certificate loop = read_certificate_json(write_certificate_json(loop_proof()));
-  EXPECT_EQ(loop.proof->loop.start, word("a b"));
-  EXPECT_EQ(loop.proof->loop.steps[0].rule, rule("a b", "b a b"));
+  EXPECT_EQ((*loop.proof->as<LoopStep>()).start, word("a b"));
+  EXPECT_EQ((*loop.proof->as<LoopStep>()).steps[0].rule, rule("a b", "b a b"));
 }
 
 TEST(CertificateJson, ReadsTheFormatAsWritten) {
@@ -73,12 +92,12 @@ TEST(CertificateJson, ReadsTheFormatAsWritten) {
     "proof": {"step": "loop", "start": "b", "steps": [[0, ["b", ""]]]}})");
   EXPECT_EQ(c.input, (std::vector<NamedRule>{rule("a a b", "b a"), rule("b", "")}));
   EXPECT_EQ(c.answer, Answer::No);
-  EXPECT_EQ(c.proof->loop.steps[0].position, 0u);
+  EXPECT_EQ((*c.proof->as<LoopStep>()).steps[0].position, 0u);
   Certificate m = read_certificate_json(with_proof(
       R"({"step": "matrix", "semiring": "arctic", "dimension": 2, "interpretation": {"a": [[0, null], [1, 2]]},
           "remove": [], "next": {"step": "empty"}})"));
-  EXPECT_EQ(m.proof->matrix.interpretation.at("a"), (Matrix{{0, inf}, {1, 2}}));
-  EXPECT_FALSE(m.proof->matrix.strict_entry.has_value());
+  EXPECT_EQ((*m.proof->as<MatrixStep>()).interpretation.at("a"), (Matrix{{0, inf}, {1, 2}}));
+  EXPECT_FALSE((*m.proof->as<MatrixStep>()).strict_entry.has_value());
 }
 
 TEST(CertificateJson, RefusesTextsOutsideTheFormat) {
@@ -133,7 +152,7 @@ TEST(CertificateJson, LeavesShapesToTheChecker) {
   Certificate c = read_certificate_json(with_proof(
       R"({"step": "matrix", "semiring": "natural", "dimension": 2, "interpretation": {"a": [[1, 2, 3]]},
           "remove": [], "next": {"step": "empty"}})"));
-  EXPECT_EQ(c.proof->matrix.interpretation.at("a"), (Matrix{{1, 2, 3}}));
+  EXPECT_EQ((*c.proof->as<MatrixStep>()).interpretation.at("a"), (Matrix{{1, 2, 3}}));
 }
 
 TEST(PrintProof, ShowsInterpretationsRemovalsAndTheLoop) {

@@ -24,7 +24,7 @@ TEST(CheckProgram, VerdictsAndExitStatuses) {
   WriteFile(dir / "same.srs", "(RULES a a -> a b a , b b -> b)");
   WriteFile(dir / "other.srs", "(RULES b b -> b , a a -> a b a)");
   Certificate tampered = natural_proof();
-  tampered.proof->matrix.interpretation["a"][0][1] = 0;
+  (*tampered.proof->as<MatrixStep>()).interpretation["a"][0][1] = 0;
   WriteFile(dir / "tampered.json", write_certificate_json(tampered));
   WriteFile(dir / "broken.json", "{\"format\": ");
 

@@ -63,7 +63,7 @@ TEST(CheckCertificate, RefusesProofsOfTheWrongShape) {
   EXPECT_NE(certificate_failure(unfinished).find("without an \"empty\" step"), std::string::npos);
 
   Certificate reversed_in_top = dependency_pair_proof();
-  auto& component = reversed_in_top.proof->next->components[0];
+  auto& component = reversed_in_top.proof->next->as<GraphStep>()->components[0];
   component.next = Step::reverse(std::move(component.next));
   EXPECT_NE(certificate_failure(reversed_in_top).find("step 2.1.1: reverse: not allowed in top mode"),
             std::string::npos);
@@ -86,7 +86,7 @@ TEST(CheckInput, ComparesTheRulesInOrder) {
 
 TEST(NaturalMatrix, RefusesTamperedInterpretations) {
   CheckState s{{rule("a a", "a b a"), rule("b b", "b")}, {}, false};
-  MatrixStep good = natural_proof().proof->matrix;
+  MatrixStep good = *natural_proof().proof->as<MatrixStep>();
   EXPECT_EQ(step_failure(s, good), "");
   CheckState left = check_matrix_step(s, good);
   EXPECT_EQ(left.strict, (std::vector<NamedRule>{rule("b b", "b")}));
@@ -198,7 +198,7 @@ TEST(TopMode, NaturalRowsNeedEveryUnmarkedLastDiagonalEntry) {
   MatrixStep m = matrix(Semiring::Natural, 1, {{"a#", {{1}}}, {"a", {{1}}}, {"b", {{0}}}}, {rule("a# a", "a# b a")});
   EXPECT_NE(step_failure(top, m).find("(1,1) of b must be at least 1"), std::string::npos);
   // The hand-written rows hold, and remove only what they list.
-  MatrixStep rows = dependency_pair_proof().proof->next->components[0].next->next->matrix;
+  MatrixStep rows = *dependency_pair_proof().proof->next->as<GraphStep>()->components[0].next->next->as<MatrixStep>();
   CheckState left = check_matrix_step(top, rows);
   EXPECT_EQ(left.strict, (std::vector<NamedRule>{rule("a# a", "a#")}));
   EXPECT_EQ(left.weak, top.weak);

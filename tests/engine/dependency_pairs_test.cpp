@@ -115,11 +115,11 @@ TEST(DependencyGraph, SeparateCyclesAndPairsOnNoCycle) {
   proofs.push_back(Step::empty());
   proofs.push_back(Step::empty());
   StepPtr step = graph_step(components, std::move(proofs));
-  ASSERT_EQ(step->kind, Step::Kind::Graph);
-  ASSERT_EQ(step->components.size(), 2u);
-  EXPECT_EQ(step->components[0].pairs, (std::vector<NamedRule>{{{"a#"}, {"a#", "b"}}}));
-  EXPECT_EQ(step->components[1].pairs.size(), 2u);
-  ASSERT_TRUE(step->components[1].next);
+  ASSERT_EQ(std::string(step->name()), "graph");
+  ASSERT_EQ(step->as<GraphStep>()->components.size(), 2u);
+  EXPECT_EQ(step->as<GraphStep>()->components[0].pairs, (std::vector<NamedRule>{{{"a#"}, {"a#", "b"}}}));
+  EXPECT_EQ(step->as<GraphStep>()->components[1].pairs.size(), 2u);
+  ASSERT_TRUE(step->as<GraphStep>()->components[1].next);
 }
 
 TEST(DependencyGraph, OneComponentThroughSharedHeads) {

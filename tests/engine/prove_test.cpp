@@ -29,9 +29,9 @@ std::string file_text(const std::string& path) {
 }
 
 // Every step kind along the main chain, in order.
-std::vector<Step::Kind> kinds(const Certificate& c) {
-  std::vector<Step::Kind> out;
-  for (const Step* s = c.proof.get(); s; s = s->next.get()) out.push_back(s->kind);
+std::vector<std::string> kinds(const Certificate& c) {
+  std::vector<std::string> out;
+  for (const Step* s = c.proof.get(); s; s = s->next.get()) out.push_back(s->name());
   return out;
 }
 
@@ -92,7 +92,7 @@ TEST(Prove, LoopsAnswerNoWithACheckedLoop) {
     auto proof = strategy::prove(input, options);
     ASSERT_TRUE(proof.has_value());
     EXPECT_EQ(proof->answer, Answer::No);
-    EXPECT_EQ(kinds(*proof), std::vector<Step::Kind>{Step::Kind::Loop});
+    EXPECT_EQ(kinds(*proof), std::vector<std::string>{"loop"});
     expect_holds(*proof, input);
   }
 }
@@ -112,10 +112,14 @@ TEST(Prove, ReversedStepsAreUndoneInTheProof) {
   // One thread that only searches the reversed system, then one that
   // alternates: every matrix step must meet the rules in its orientation.
   auto input = rules_of("(RULES a b b -> a , a a -> b b b , b b a -> a b a)");
-  strategy::Attempt reversed_arctic{MatrixSettings{Semiring::Arctic, 2, 2, 8, Shape::Full, false, true}, true, 5};
-  strategy::Attempt tropical{MatrixSettings{Semiring::Tropical, 2, 2, 8, Shape::Full, false, true}, false, 5};
-  strategy::Attempt reversed_tropical{MatrixSettings{Semiring::Tropical, 2, 2, 8, Shape::Full, false, true}, true, 5};
-  strategy::Attempt arctic{MatrixSettings{Semiring::Arctic, 2, 2, 8, Shape::Full, false, true}, false, 5};
+  auto attempt = [](Semiring s, strategy::Orientation o) {
+    return strategy::Attempt{strategy::Technique::Matrices, o, 5,
+                             MatrixSettings{s, 2, 2, 8, Shape::Full, false, true}};
+  };
+  auto reversed_arctic = attempt(Semiring::Arctic, strategy::Orientation::Reversed);
+  auto tropical = attempt(Semiring::Tropical, strategy::Orientation::AsGiven);
+  auto reversed_tropical = attempt(Semiring::Tropical, strategy::Orientation::Reversed);
+  auto arctic = attempt(Semiring::Arctic, strategy::Orientation::AsGiven);
   for (const auto& list : std::vector<std::vector<strategy::Attempt>>{{reversed_arctic, reversed_tropical},
                                                                       {reversed_arctic, tropical, arctic}}) {
     strategy::ProveOptions options;
@@ -125,9 +129,9 @@ TEST(Prove, ReversedStepsAreUndoneInTheProof) {
     ASSERT_TRUE(proof.has_value());
     auto k = kinds(*proof);
     ASSERT_GE(k.size(), 3u);
-    EXPECT_EQ(k[0], Step::Kind::Reverse);
-    EXPECT_EQ(k[1], Step::Kind::Matrix);
-    EXPECT_EQ(k.back(), Step::Kind::Empty);
+    EXPECT_EQ(k[0], "reverse");
+    EXPECT_EQ(k[1], "matrix");
+    EXPECT_EQ(k.back(), "empty");
     expect_holds(*proof, input);
   }
 }
@@ -136,7 +140,7 @@ TEST(Prove, NothingFoundIsNoProof) {
   // Not terminating: a b -> b a and back; the loop search is off.
   strategy::ProveOptions options;
   options.timeout = 2;
-  options.loop_search = false;
+  options.selection.disallow(strategy::Technique::Loops);
   EXPECT_FALSE(strategy::prove(rules_of("(RULES a b -> b a , b a -> a b)"), options).has_value());
 }
 
@@ -172,7 +176,7 @@ TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
   WriteFile(dir / "hard.srs", "(RULES a a b b -> b b b a a a)");
   ProgramRun maybe = RunIn(dir.path, "'" + program + "' hard.srs --timeout 1", "");
   EXPECT_EQ(maybe.status, 0);
-  EXPECT_EQ(maybe.out, "MAYBE\n");
+  EXPECT_EQ(maybe.out.rfind("MAYBE\nthe time limit was reached", 0), 0u) << maybe.out;
 
   WriteFile(dir / "bad.srs", "(RULES a -> b\n  b -> a)");
   ProgramRun bad = RunIn(dir.path, "'" + program + "' bad.srs", "");
@@ -190,5 +194,46 @@ TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
   EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --certificate /nonexistent/dir/c.json", "").status, 1);
   ProgramRun help = RunIn(dir.path, "'" + program + "' --help", "");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("--timeout S"), std::string::npos);
+  EXPECT_NE(help.out.find("--timeout"), std::string::npos);
+}
+
+TEST(ProveProgram, TechniquesChosenByName) {
+  std::string program = std::string(TESSIVAR_BIN_DIR) + "/tessivar-prove";
+  TempDir dir;
+  WriteFile(dir / "-loop.srs", "(RULES a b -> b a b)");
+  ProgramRun list = RunIn(dir.path, "'" + program + "' --list", "");
+  EXPECT_EQ(list.status, 0);
+  for (const char* name : {"reverse", "matrices", "dependency-pairs", "loops"})
+    EXPECT_NE(list.out.find(std::string("  ") + name + " "), std::string::npos) << list.out;
+  // Without the loop search a looping system has no answer; with it alone,
+  // the loop is found. Both spellings of an option's value, and "--" before
+  // a file whose name starts with a dash.
+  ProgramRun without = RunIn(dir.path, "'" + program + "' --timeout=2 --without=loops -- -loop.srs", "");
+  EXPECT_EQ(without.out.rfind("MAYBE\n", 0), 0u) << without.out << without.err;
+  ProgramRun old_spelling = RunIn(dir.path, "'" + program + "' --timeout 2 --no-loops -- -loop.srs", "");
+  EXPECT_EQ(old_spelling.out.rfind("MAYBE\n", 0), 0u) << old_spelling.out;
+  ProgramRun only = RunIn(dir.path, "'" + program + "' --only loops,reverse -- -loop.srs", "");
+  EXPECT_EQ(only.out.rfind("NO\n", 0), 0u) << only.out << only.err;
+  for (const char* option : {"--only", "--without"}) {
+    ProgramRun unknown = RunIn(dir.path, "'" + program + "' " + option + " loops,tiles -- -loop.srs", "");
+    EXPECT_EQ(unknown.status, 2) << option;
+    EXPECT_NE(unknown.err.find("unknown technique \"tiles\"; the techniques are reverse, matrices"),
+              std::string::npos)
+        << unknown.err;
+  }
+}
+
+TEST(Prove, PlansAgainForTheProblemLeft) {
+  // The long rule goes first, by a local search planned for long sides;
+  // what is left is a b -> b a, which only the natural matrices planned
+  // for short sides prove.
+  std::string rule = "a b";
+  for (int i = 1; i < 10; ++i) rule += " a b";
+  auto input = rules_of("(RULES a b -> b a , " + rule + " -> b b b)");
+  strategy::ProveOptions options;
+  options.timeout = 30;
+  options.selection.disallow(strategy::Technique::Loops);
+  auto proof = strategy::prove(input, options);
+  ASSERT_TRUE(proof.has_value());
+  expect_holds(*proof, input);
 }

@@ -4,6 +4,7 @@
 
 #include "engine/check/check.h"
 #include "engine/processors/top_proof.h"
+#include "engine/strategy/schedule.h"
 #include "engine/problem/system_text.h"
 
 namespace tessivar::engine {
@@ -13,7 +14,7 @@ namespace {
 std::vector<NamedRule> rules_of(const std::string& text) { return read_system_text("(RULES " + text + ")"); }
 
 StepPtr prove(const Problem& p, encodings::StopCondition stop = {}) {
-  return prove_by_dependency_pairs(p, default_dependency_pair_plan(p), stop);
+  return prove_by_dependency_pairs(p, strategy::plan_for(p).dependency_pairs, stop);
 }
 
 StepPtr prove(const std::vector<NamedRule>& rules, encodings::StopCondition stop = {}) {
@@ -27,7 +28,7 @@ TEST(TopProof, ProofsPassTheChecker) {
     auto rules = rules_of(text);
     StepPtr proof = prove(rules);
     ASSERT_TRUE(proof) << text;
-    EXPECT_EQ(proof->kind, Step::Kind::DependencyPairs);
+    EXPECT_EQ(std::string(proof->name()), "dependency-pairs");
     EXPECT_NO_THROW(check_certificate({rules, Answer::Yes, std::move(proof)})) << text;
   }
 }
@@ -38,9 +39,9 @@ TEST(TopProof, EachCycleOfTheGraphGetsItsOwnProof) {
   auto rules = rules_of("a a -> a b a , b -> d , c c -> c d c");
   StepPtr proof = prove(rules);
   ASSERT_TRUE(proof);
-  ASSERT_EQ(proof->next->kind, Step::Kind::Graph);
-  ASSERT_EQ(proof->next->components.size(), 2u);
-  for (const auto& c : proof->next->components)
+  ASSERT_EQ(std::string(proof->next->name()), "graph");
+  ASSERT_EQ(proof->next->as<GraphStep>()->components.size(), 2u);
+  for (const auto& c : proof->next->as<GraphStep>()->components)
     for (const NamedRule& pair : c.pairs) EXPECT_NE(pair.lhs.front(), "b#");
   EXPECT_NO_THROW(check_certificate({rules, Answer::Yes, std::move(proof)}));
 }
@@ -53,11 +54,11 @@ TEST(TopProof, WeakRulesGoFirst) {
   p.strict.pop_back();
   StepPtr proof = prove(p);
   ASSERT_TRUE(proof);
-  ASSERT_EQ(proof->kind, Step::Kind::Matrix);
-  CheckState after = check_matrix_step({{p.named(p.strict[0])}, {p.named(p.weak[0])}, false}, proof->matrix);
+  ASSERT_EQ(std::string(proof->name()), "matrix");
+  CheckState after = check_matrix_step({{p.named(p.strict[0])}, {p.named(p.weak[0])}, false}, (*proof->as<MatrixStep>()));
   ASSERT_TRUE(after.weak.empty());
   ASSERT_EQ(after.strict.size(), 1u);
-  ASSERT_EQ(proof->next->kind, Step::Kind::DependencyPairs);
+  ASSERT_EQ(std::string(proof->next->name()), "dependency-pairs");
   EXPECT_NO_THROW(check_certificate({after.strict, Answer::Yes, std::move(proof->next)}));
 }
 

@@ -50,15 +50,12 @@ ordered_json matrix_json(const Matrix& m) {
 
 ordered_json step_json(const Step& s);
 
-ordered_json next_json(const StepPtr& next) {
-  if (!next) throw CertificateFormatError("a proof step has no next step");
-  return step_json(*next);
-}
+ordered_json node_json(const EmptyStep&) { return ordered_json::object(); }
+ordered_json node_json(const ReverseStep&) { return ordered_json::object(); }
+ordered_json node_json(const DependencyPairsStep&) { return ordered_json::object(); }
 
-ordered_json matrix_step_json(const Step& s) {
-  const MatrixStep& m = s.matrix;
+ordered_json node_json(const MatrixStep& m) {
   ordered_json out;
-  out["step"] = "matrix";
   out["semiring"] = to_string(m.semiring);
   out["dimension"] = m.dimension;
   if (m.strict_entry) out["strict_entry"] = {m.strict_entry->first, m.strict_entry->second};
@@ -66,52 +63,41 @@ ordered_json matrix_step_json(const Step& s) {
   for (const auto& [name, matrix] : m.interpretation) interpretation[name] = matrix_json(matrix);
   out["interpretation"] = std::move(interpretation);
   out["remove"] = rules_json(m.remove);
-  out["next"] = next_json(s.next);
   return out;
 }
 
-ordered_json loop_json(const LoopStep& l) {
+ordered_json node_json(const GraphStep& g) {
+  ordered_json components = ordered_json::array();
+  for (const GraphComponent& c : g.components) {
+    if (!c.next) throw CertificateFormatError("a graph component has no proof");
+    ordered_json comp;
+    comp["pairs"] = rules_json(c.pairs);
+    comp["next"] = step_json(*c.next);
+    components.push_back(std::move(comp));
+  }
+  return {{"components", std::move(components)}};
+}
+
+ordered_json node_json(const LoopStep& l) {
   ordered_json steps = ordered_json::array();
   for (const LoopRewrite& r : l.steps) steps.push_back(ordered_json::array({r.position, rule_json(r.rule)}));
   ordered_json out;
-  out["step"] = "loop";
   out["start"] = word_json(l.start);
   out["steps"] = std::move(steps);
   return out;
 }
 
+// "step" first, then the kind's own keys, then "next".
 ordered_json step_json(const Step& s) {
   ordered_json out;
-  switch (s.kind) {
-    case Step::Kind::Empty:
-      out["step"] = "empty";
-      return out;
-    case Step::Kind::Reverse:
-      out["step"] = "reverse";
-      out["next"] = next_json(s.next);
-      return out;
-    case Step::Kind::Matrix:
-      return matrix_step_json(s);
-    case Step::Kind::DependencyPairs:
-      out["step"] = "dependency-pairs";
-      out["next"] = next_json(s.next);
-      return out;
-    case Step::Kind::Graph: {
-      ordered_json components = ordered_json::array();
-      for (const GraphComponent& c : s.components) {
-        ordered_json comp;
-        comp["pairs"] = rules_json(c.pairs);
-        comp["next"] = next_json(c.next);
-        components.push_back(std::move(comp));
-      }
-      out["step"] = "graph";
-      out["components"] = std::move(components);
-      return out;
-    }
-    case Step::Kind::Loop:
-      return loop_json(s.loop);
+  out["step"] = s.name();
+  ordered_json own = std::visit([](const auto& kind) { return node_json(kind); }, s.node);
+  for (auto& [key, value] : own.items()) out[key] = std::move(value);
+  if (s.has_next()) {
+    if (!s.next) throw CertificateFormatError(std::string("a \"") + s.name() + "\" step has no next step");
+    out["next"] = step_json(*s.next);
   }
-  throw CertificateFormatError("a proof step of unknown kind");
+  return out;
 }
 
 // ---------------------------------------------------------------- reading
@@ -222,8 +208,40 @@ Semiring get_semiring(const json& j, const std::string& where) {
 
 StepPtr get_step(const json& j, const std::string& where);
 
-StepPtr get_matrix_step(const json& j, const std::string& where) {
-  expect_keys(j, where, {"step", "semiring", "dimension", "interpretation", "remove", "next"}, {"strict_entry"});
+// Each kind's reader checks the keys it knows (the "step" and, for a kind
+// with a successor, "next" keys are added by get_step).
+using Keys = std::set<std::string>;
+
+void expect_step_keys(const json& j, const std::string& where, bool with_next, Keys required, const Keys& optional = {}) {
+  required.insert("step");
+  if (with_next) required.insert("next");
+  expect_keys(j, where, required, optional);
+}
+
+template <typename Kind>
+Kind read_node(const json& j, const std::string& where);
+
+template <>
+EmptyStep read_node<EmptyStep>(const json& j, const std::string& where) {
+  expect_step_keys(j, where, false, {});
+  return {};
+}
+
+template <>
+ReverseStep read_node<ReverseStep>(const json& j, const std::string& where) {
+  expect_step_keys(j, where, true, {});
+  return {};
+}
+
+template <>
+DependencyPairsStep read_node<DependencyPairsStep>(const json& j, const std::string& where) {
+  expect_step_keys(j, where, true, {});
+  return {};
+}
+
+template <>
+MatrixStep read_node<MatrixStep>(const json& j, const std::string& where) {
+  expect_step_keys(j, where, true, {"semiring", "dimension", "interpretation", "remove"}, {"strict_entry"});
   MatrixStep m;
   m.semiring = get_semiring(j["semiring"], where + ".semiring");
   int64_t d = get_natural(j["dimension"], where + ".dimension");
@@ -243,12 +261,13 @@ StepPtr get_matrix_step(const json& j, const std::string& where) {
   for (const auto& [name, matrix] : interpretation.items())
     m.interpretation[name] = get_matrix(matrix, where + ".interpretation." + name);
   m.remove = get_rules(j["remove"], where + ".remove");
-  return Step::matrix_step(std::move(m), get_step(j["next"], where + ".next"));
+  return m;
 }
 
-StepPtr get_graph_step(const json& j, const std::string& where) {
-  expect_keys(j, where, {"step", "components"});
-  std::vector<GraphComponent> components;
+template <>
+GraphStep read_node<GraphStep>(const json& j, const std::string& where) {
+  expect_step_keys(j, where, false, {"components"});
+  GraphStep g;
   size_t i = 0;
   for (const json& c : get_array(j["components"], where + ".components")) {
     std::string at = where + ".components[" + std::to_string(i++) + "]";
@@ -256,13 +275,14 @@ StepPtr get_graph_step(const json& j, const std::string& where) {
     GraphComponent comp;
     comp.pairs = get_rules(c["pairs"], at + ".pairs");
     comp.next = get_step(c["next"], at + ".next");
-    components.push_back(std::move(comp));
+    g.components.push_back(std::move(comp));
   }
-  return Step::graph(std::move(components));
+  return g;
 }
 
-StepPtr get_loop_step(const json& j, const std::string& where) {
-  expect_keys(j, where, {"step", "start", "steps"});
+template <>
+LoopStep read_node<LoopStep>(const json& j, const std::string& where) {
+  expect_step_keys(j, where, false, {"start", "steps"});
   LoopStep loop;
   loop.start = get_word(j["start"], where + ".start");
   size_t i = 0;
@@ -274,26 +294,32 @@ StepPtr get_loop_step(const json& j, const std::string& where) {
     r.rule = get_rule(s[1], at + "[1]");
     loop.steps.push_back(std::move(r));
   }
-  return Step::loop_step(std::move(loop));
+  return loop;
+}
+
+template <typename Kind>
+bool read_if_named(const std::string& name, const json& j, const std::string& where, StepPtr* out) {
+  if (name != Kind::kName) return false;
+  Kind node = read_node<Kind>(j, where);
+  StepPtr next;
+  if constexpr (has_successor<Kind>) next = get_step(j["next"], where + ".next");
+  *out = Step::make(std::move(node), std::move(next));
+  return true;
+}
+
+// Tries the reader of every kind of StepNode in turn.
+template <typename... Kinds>
+StepPtr read_named(std::variant<Kinds...>*, const std::string& name, const json& j, const std::string& where) {
+  StepPtr out;
+  if (!(read_if_named<Kinds>(name, j, where, &out) || ...)) fail(where + ".step", "unknown step \"" + name + "\"");
+  return out;
 }
 
 StepPtr get_step(const json& j, const std::string& where) {
   if (!j.is_object()) wrong_type(where, j, "a proof step (an object)");
   if (!j.contains("step")) fail(where, "the key \"step\" is missing");
   const std::string& name = get_string(j["step"], where + ".step");
-  if (name == "empty") {
-    expect_keys(j, where, {"step"});
-    return Step::empty();
-  }
-  if (name == "reverse" || name == "dependency-pairs") {
-    expect_keys(j, where, {"step", "next"});
-    StepPtr next = get_step(j["next"], where + ".next");
-    return name == "reverse" ? Step::reverse(std::move(next)) : Step::dependency_pairs(std::move(next));
-  }
-  if (name == "matrix") return get_matrix_step(j, where);
-  if (name == "graph") return get_graph_step(j, where);
-  if (name == "loop") return get_loop_step(j, where);
-  fail(where + ".step", "unknown step \"" + name + "\"");
+  return read_named(static_cast<StepNode*>(nullptr), name, j, where);
 }
 
 // Parses JSON, refusing duplicate keys (which a plain parse would silently

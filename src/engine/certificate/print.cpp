@@ -145,7 +145,7 @@ void print_dependency_pairs(std::ostream& out, PrintState& s, int indent) {
   if (s.strict.size() <= kShowRules) print_rules(out, s.strict, indent + 2);
 }
 
-void print_graph(std::ostream& out, const PrintState& s, const Step& step, const std::string& label, int indent) {
+void print_graph(std::ostream& out, const PrintState& s, const GraphStep& step, const std::string& label, int indent) {
   size_t kept = 0;
   for (const GraphComponent& c : step.components) kept += c.pairs.size();
   out << "Dependency graph by head symbols: " << step.components.size() << " component"
@@ -203,37 +203,34 @@ void print_loop(std::ostream& out, const LoopStep& l, int indent) {
       << "  (the start word in brackets)\n";
 }
 
+void print_reverse(std::ostream& out, PrintState& s, int indent) {
+  out << "Reverse every rule (a system terminates if and only if its reversal does).\n";
+  for (auto* rules : {&s.strict, &s.weak})
+    for (NamedRule& r : *rules) {
+      std::reverse(r.lhs.begin(), r.lhs.end());
+      std::reverse(r.rhs.begin(), r.rhs.end());
+    }
+  print_left(out, s, indent);
+}
+
 void print_chain(std::ostream& out, PrintState s, const Step* step, const std::string& label, int indent) {
   for (int n = 1; step; ++n) {
     std::string here = label.empty() ? std::to_string(n) : label + "." + std::to_string(n);
     out << pad(indent) << here << ". ";
-    switch (step->kind) {
-      case Step::Kind::Empty:
-        out << (s.top ? "No pair is left" : "No strict rule is left") << (s.strict.empty() ? "." : " (but some are).") << "\n";
-        return;
-      case Step::Kind::Reverse:
-        out << "Reverse every rule (a system terminates if and only if its reversal does).\n";
-        for (auto* rules : {&s.strict, &s.weak})
-          for (NamedRule& r : *rules) {
-            std::reverse(r.lhs.begin(), r.lhs.end());
-            std::reverse(r.rhs.begin(), r.rhs.end());
-          }
-        print_left(out, s, indent + 3);
-        break;
-      case Step::Kind::Matrix:
-        print_matrix_step(out, s, step->matrix, indent + 3);
-        break;
-      case Step::Kind::DependencyPairs:
-        print_dependency_pairs(out, s, indent + 3);
-        break;
-      case Step::Kind::Graph:
-        print_graph(out, s, *step, here, indent + 3);
-        return;
-      case Step::Kind::Loop:
-        print_loop(out, step->loop, indent + 3);
-        return;
-    }
-    step = step->next.get();
+    int inner = indent + 3;
+    std::visit(Visitor{
+                   [&](const EmptyStep&) {
+                     out << (s.top ? "No pair is left" : "No strict rule is left")
+                         << (s.strict.empty() ? "." : " (but some are).") << "\n";
+                   },
+                   [&](const ReverseStep&) { print_reverse(out, s, inner); },
+                   [&](const MatrixStep& m) { print_matrix_step(out, s, m, inner); },
+                   [&](const DependencyPairsStep&) { print_dependency_pairs(out, s, inner); },
+                   [&](const GraphStep& g) { print_graph(out, s, g, here, inner); },
+                   [&](const LoopStep& l) { print_loop(out, l, inner); },
+               },
+               step->node);
+    step = step->has_next() ? step->next.get() : nullptr;
   }
 }
 

@@ -1,41 +1,21 @@
-// Constructors and copying of proof steps.
+// Constructors, names and copying of proof steps.
 #include "engine/certificate/proof.h"
 
 namespace tessivar::engine {
 
-namespace {
-
-StepPtr make_step(Step::Kind kind, StepPtr next) {
+StepPtr Step::make(StepNode node, StepPtr next) {
   auto s = std::make_unique<Step>();
-  s->kind = kind;
+  s->node = std::move(node);
   s->next = std::move(next);
   return s;
 }
 
-}  // namespace
-
-StepPtr Step::empty() { return std::make_unique<Step>(); }
-
-StepPtr Step::reverse(StepPtr next) { return make_step(Kind::Reverse, std::move(next)); }
-
-StepPtr Step::matrix_step(MatrixStep m, StepPtr next) {
-  StepPtr s = make_step(Kind::Matrix, std::move(next));
-  s->matrix = std::move(m);
-  return s;
+bool Step::has_next() const {
+  return std::visit([](const auto& kind) { return has_successor<std::decay_t<decltype(kind)>>; }, node);
 }
 
-StepPtr Step::dependency_pairs(StepPtr next) { return make_step(Kind::DependencyPairs, std::move(next)); }
-
-StepPtr Step::graph(std::vector<GraphComponent> components) {
-  StepPtr s = make_step(Kind::Graph, nullptr);
-  s->components = std::move(components);
-  return s;
-}
-
-StepPtr Step::loop_step(LoopStep l) {
-  StepPtr s = make_step(Kind::Loop, nullptr);
-  s->loop = std::move(l);
-  return s;
+const char* Step::name() const {
+  return std::visit([](const auto& kind) { return std::decay_t<decltype(kind)>::kName; }, node);
 }
 
 const char* to_string(Semiring s) {
@@ -49,15 +29,27 @@ const char* to_string(Semiring s) {
 
 const char* to_string(Answer a) { return a == Answer::Yes ? "YES" : "NO"; }
 
-StepPtr clone(const Step& s) {
-  auto c = std::make_unique<Step>();
-  c->kind = s.kind;
-  c->matrix = s.matrix;
-  c->loop = s.loop;
-  for (const auto& comp : s.components)
-    c->components.push_back({comp.pairs, comp.next ? clone(*comp.next) : nullptr});
-  if (s.next) c->next = clone(*s.next);
-  return c;
+namespace {
+
+StepNode copy_node(const StepNode& node) {
+  return std::visit(Visitor{
+                        [](const GraphStep& g) -> StepNode {
+                          GraphStep copy;
+                          for (const GraphComponent& c : g.components)
+                            copy.components.push_back({c.pairs, c.next ? clone(*c.next) : nullptr});
+                          return copy;
+                        },
+                        [](const EmptyStep& k) -> StepNode { return k; },
+                        [](const ReverseStep& k) -> StepNode { return k; },
+                        [](const MatrixStep& k) -> StepNode { return k; },
+                        [](const DependencyPairsStep& k) -> StepNode { return k; },
+                        [](const LoopStep& k) -> StepNode { return k; },
+                    },
+                    node);
 }
+
+}  // namespace
+
+StepPtr clone(const Step& s) { return Step::make(copy_node(s.node), s.next ? clone(*s.next) : nullptr); }
 
 }  // namespace tessivar::engine

@@ -15,7 +15,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "engine/problem/problem.h"
@@ -34,7 +36,22 @@ using Matrix = std::vector<std::vector<Entry>>;
 struct Step;
 using StepPtr = std::unique_ptr<Step>;
 
+// The kinds of step. A step with one successor (reverse, matrix,
+// dependency-pairs) keeps it in Step::next; the others end their branch.
+
+// S is empty: the branch is proved.
+struct EmptyStep {
+  static constexpr const char* kName = "empty";
+};
+
+// Every side of S and W reversed.
+struct ReverseStep {
+  static constexpr const char* kName = "reverse";
+};
+
+// Rules of S or W removed by a matrix interpretation.
 struct MatrixStep {
+  static constexpr const char* kName = "matrix";
   Semiring semiring = Semiring::Natural;
   int dimension = 1;
   std::map<std::string, Matrix> interpretation;
@@ -44,9 +61,20 @@ struct MatrixStep {
   std::vector<NamedRule> remove;  // from S or W; all others decrease weakly
 };
 
+// S becomes its dependency pairs, W the old S, top mode on.
+struct DependencyPairsStep {
+  static constexpr const char* kName = "dependency-pairs";
+};
+
 struct GraphComponent {
   std::vector<NamedRule> pairs;
   StepPtr next;
+};
+
+// A top-mode S split into the components of its graph, each proved apart.
+struct GraphStep {
+  static constexpr const char* kName = "graph";
+  std::vector<GraphComponent> components;
 };
 
 // One rewrite of a loop: the rule's left side starts at `position` (0-based)
@@ -56,26 +84,48 @@ struct LoopRewrite {
   NamedRule rule;
 };
 
+// The whole proof of a NO certificate.
 struct LoopStep {
+  static constexpr const char* kName = "loop";
   NamedWord start;
   std::vector<LoopRewrite> steps;
 };
 
-struct Step {
-  enum class Kind { Empty, Reverse, Matrix, DependencyPairs, Graph, Loop };
-  Kind kind = Kind::Empty;
-  MatrixStep matrix;                      // Kind::Matrix
-  std::vector<GraphComponent> components; // Kind::Graph
-  LoopStep loop;                          // Kind::Loop
-  StepPtr next;                           // Reverse, Matrix, DependencyPairs
+// Every kind a proof may hold; a visitor over it must handle them all.
+using StepNode = std::variant<EmptyStep, ReverseStep, MatrixStep, DependencyPairsStep, GraphStep, LoopStep>;
 
-  static StepPtr empty();
-  static StepPtr reverse(StepPtr next);
-  static StepPtr matrix_step(MatrixStep m, StepPtr next);
-  static StepPtr dependency_pairs(StepPtr next);
-  static StepPtr graph(std::vector<GraphComponent> components);
-  static StepPtr loop_step(LoopStep l);
+// Whether a kind is followed by Step::next.
+template <typename Kind>
+constexpr bool has_successor =
+    std::is_same_v<Kind, ReverseStep> || std::is_same_v<Kind, MatrixStep> || std::is_same_v<Kind, DependencyPairsStep>;
+
+struct Step {
+  StepNode node;
+  StepPtr next;  // the rest of the branch, for a kind with a successor
+
+  template <typename Kind>
+  const Kind* as() const { return std::get_if<Kind>(&node); }
+  template <typename Kind>
+  Kind* as() { return std::get_if<Kind>(&node); }
+  bool has_next() const;
+  const char* name() const;  // the kind's name in the certificate
+
+  static StepPtr make(StepNode node, StepPtr next = nullptr);
+  static StepPtr empty() { return make(EmptyStep{}); }
+  static StepPtr reverse(StepPtr next) { return make(ReverseStep{}, std::move(next)); }
+  static StepPtr matrix_step(MatrixStep m, StepPtr next) { return make(std::move(m), std::move(next)); }
+  static StepPtr dependency_pairs(StepPtr next) { return make(DependencyPairsStep{}, std::move(next)); }
+  static StepPtr graph(std::vector<GraphComponent> components) { return make(GraphStep{std::move(components)}); }
+  static StepPtr loop_step(LoopStep l) { return make(std::move(l)); }
 };
+
+// Overloaded lambdas for std::visit over a StepNode.
+template <typename... Cases>
+struct Visitor : Cases... {
+  using Cases::operator()...;
+};
+template <typename... Cases>
+Visitor(Cases...) -> Visitor<Cases...>;
 
 enum class Answer { Yes, No };
 
@@ -87,6 +137,7 @@ struct Certificate {
 
 const char* to_string(Semiring s);
 const char* to_string(Answer a);
+// A deep copy.
 StepPtr clone(const Step& s);
 
 }  // namespace tessivar::engine

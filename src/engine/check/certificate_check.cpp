@@ -2,6 +2,7 @@
 // input, then every branch of the proof from (S = input, W = empty), step by
 // step, each step recomputed by its own check.
 #include <cctype>
+#include <optional>
 
 #include "engine/check/check.h"
 #include "engine/check/rules.h"
@@ -26,17 +27,35 @@ std::vector<std::vector<NamedRule>> pairs_of(const std::vector<GraphComponent>& 
   return out;
 }
 
-CheckState check_one_step(const CheckState& state, const Step& step) {
-  switch (step.kind) {
-    case Step::Kind::Reverse:
-      return check_reverse_step(state);
-    case Step::Kind::Matrix:
-      return check_matrix_step(state, step.matrix);
-    case Step::Kind::DependencyPairs:
-      return check_dependency_pairs_step(state);
-    default:
-      throw CheckFailure("not a step with a single successor");
-  }
+// One step of a branch: the state after it, or nothing when the step ends
+// the branch (after checking what it leads to).
+using Continuation = std::optional<CheckState>;
+
+void check_branch(CheckState state, const Step* step, const std::string& label);
+
+Continuation check_node(const CheckState& state, const Step& step, const std::string& here) {
+  return std::visit(
+      Visitor{
+          [&](const EmptyStep&) -> Continuation {
+            if (!state.strict.empty())
+              throw CheckFailure("empty: " + std::to_string(state.strict.size()) +
+                                 " strict rule(s) are left, such as " + checking::rule_text(state.strict[0]));
+            return std::nullopt;
+          },
+          [&](const ReverseStep&) -> Continuation { return check_reverse_step(state); },
+          [&](const MatrixStep& m) -> Continuation { return check_matrix_step(state, m); },
+          [&](const DependencyPairsStep&) -> Continuation { return check_dependency_pairs_step(state); },
+          [&](const GraphStep& g) -> Continuation {
+            std::vector<CheckState> parts = check_graph_step(state, pairs_of(g.components));
+            for (size_t i = 0; i < parts.size(); ++i)
+              check_branch(std::move(parts[i]), g.components[i].next.get(), here + "." + std::to_string(i + 1));
+            return std::nullopt;
+          },
+          [&](const LoopStep&) -> Continuation {
+            throw CheckFailure("a loop is only the whole proof of a NO certificate");
+          },
+      },
+      step.node);
 }
 
 // One branch of a YES proof, from `state` on; `label` names the steps
@@ -46,23 +65,9 @@ void check_branch(CheckState state, const Step* step, const std::string& label) 
     std::string here = (label.empty() ? "" : label + ".") + std::to_string(n);
     try {
       if (!step) throw CheckFailure("the proof ends without an \"empty\" step");
-      switch (step->kind) {
-        case Step::Kind::Empty:
-          if (!state.strict.empty())
-            throw CheckFailure("empty: " + std::to_string(state.strict.size()) + " strict rule(s) are left, such as " +
-                               checking::rule_text(state.strict[0]));
-          return;
-        case Step::Kind::Loop:
-          throw CheckFailure("a loop is only the whole proof of a NO certificate");
-        case Step::Kind::Graph: {
-          std::vector<CheckState> parts = check_graph_step(state, pairs_of(step->components));
-          for (size_t i = 0; i < parts.size(); ++i)
-            check_branch(std::move(parts[i]), step->components[i].next.get(), here + "." + std::to_string(i + 1));
-          return;
-        }
-        default:
-          state = check_one_step(state, *step);
-      }
+      Continuation after = check_node(state, *step, here);
+      if (!after) return;
+      state = std::move(*after);
     } catch (const CheckFailure& e) {
       std::string what = e.what();
       if (what.rfind("step ", 0) == 0) throw;  // already placed by a deeper branch
@@ -78,8 +83,9 @@ void check_certificate(const Certificate& c) {
   check_names(c.input);
   if (!c.proof) throw CheckFailure("the certificate has no proof");
   if (c.answer == Answer::No) {
-    if (c.proof->kind != Step::Kind::Loop) throw CheckFailure("the proof of a NO certificate must be a loop");
-    check_loop(c.input, c.proof->loop);
+    const LoopStep* loop = c.proof->as<LoopStep>();
+    if (!loop) throw CheckFailure("the proof of a NO certificate must be a loop");
+    check_loop(c.input, *loop);
     return;
   }
   check_branch(CheckState{c.input, {}, false}, c.proof.get(), "");

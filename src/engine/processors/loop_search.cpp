@@ -4,6 +4,8 @@
 // both ends), and the way back from a closure to a loop over named rules.
 #include "engine/processors/loop_search.h"
 
+#include "engine/problem/measures.h"
+
 #include <algorithm>
 #include <functional>
 #include <iostream>
@@ -259,12 +261,6 @@ std::vector<Lane> lanes_of(const std::vector<Rule>& rules, size_t strict_count) 
   return lanes;
 }
 
-size_t longest_side(const std::vector<Rule>& rules) {
-  size_t n = 0;
-  for (const Rule& r : rules) n = std::max({n, r.lhs.size(), r.rhs.size()});
-  return n;
-}
-
 }  // namespace
 
 std::optional<LoopStep> find_loop(const Problem& p, const LoopSearchOptions& options, LoopSearchStats* stats) {
@@ -327,3 +323,28 @@ LoopStep reverse_loop(const LoopStep& loop) {
 }
 
 }  // namespace tessivar::engine
+
+namespace tessivar::engine::processors {
+
+Result LoopFinder::apply(const Problem& problem, const encodings::StopCondition& stop) {
+  // A certificate's loop is a loop of its input, whose rules are all strict.
+  if (problem.top || !problem.weak.empty())
+    return not_applied(Verdict::NotApplicable, "a loop proves a problem without weak rules only");
+  LoopSearchOptions options;
+  options.deadline = stop.deadline;
+  options.stop = stop.cancel;
+  LoopSearchStats stats;
+  std::optional<LoopStep> loop = find_loop(problem, options, &stats);
+  std::string figures = std::to_string(stats.closures) + " closures, " + std::to_string(stats.rounds) + " rounds";
+  if (!loop) return not_applied(stats.exhausted ? Verdict::Exhausted : Verdict::Stopped, "", figures);
+  try {
+    std::vector<NamedRule> rules;
+    for (const Rule& r : problem.strict) rules.push_back(problem.named(r));
+    check_loop(rules, *loop);
+  } catch (const CheckFailure& e) {
+    return not_applied(Verdict::CheckFailed, e.what(), figures);
+  }
+  return proved(Step::loop_step(std::move(*loop)), figures);
+}
+
+}  // namespace tessivar::engine::processors

@@ -17,6 +17,7 @@
 
 #include "engine/certificate/proof.h"
 #include "engine/problem/problem.h"
+#include "engine/processors/processor.h"
 
 namespace tessivar::engine {
 
@@ -48,3 +49,16 @@ std::optional<LoopStep> find_loop(const Problem& p, const LoopSearchOptions& opt
 LoopStep reverse_loop(const LoopStep& loop);
 
 }  // namespace tessivar::engine
+
+namespace tessivar::engine::processors {
+
+// The loop search as a processor: a loop it finds is checked by replay and
+// proves the problem does not terminate.
+class LoopFinder : public Processor {
+ public:
+  const char* technique() const override { return "loops"; }
+  std::string describe() const override { return "loops"; }
+  Result apply(const Problem& problem, const encodings::StopCondition& stop) override;
+};
+
+}  // namespace tessivar::engine::processors

@@ -1,54 +1,46 @@
 // The matrix rule-removal processor.
 #include "engine/processors/matrix_removal.h"
 
-#include "engine/check/check.h"
+#include <sstream>
 
 namespace tessivar::engine::processors {
 
-namespace {
-
-CheckState state_of(const Problem& p) {
-  CheckState s;
-  s.top = p.top;
-  for (const Rule& r : p.strict) s.strict.push_back(p.named(r));
-  for (const Rule& r : p.weak) s.weak.push_back(p.named(r));
-  return s;
-}
-
-RemovalOutcome outcome_of(encodings::SearchOutcome o) {
-  return o == encodings::SearchOutcome::Exhausted ? RemovalOutcome::NotFound : RemovalOutcome::Stopped;
-}
-
-}  // namespace
-
-Removal remove_by_matrix(const Problem& problem, const encodings::MatrixSettings& settings,
-                         const encodings::StopCondition& stop) {
-  encodings::MatrixSearch search(problem, settings);
-  return remove_by_matrix(search, stop);
-}
-
-Removal remove_by_matrix(encodings::MatrixSearch& search, const encodings::StopCondition& stop) {
-  const Problem& problem = search.problem();
-  Removal r;
-  r.search = search.run(stop);
-  if (r.search.outcome != encodings::SearchOutcome::Found) {
-    r.outcome = outcome_of(r.search.outcome);
-    return r;
+std::string describe(const encodings::MatrixSettings& s) {
+  using encodings::Shape;
+  std::string out = std::string(to_string(s.semiring)) + " d" + std::to_string(s.dimension) + " b" +
+                    std::to_string(s.bits) + " c" + std::to_string(s.cap);
+  if (s.semiring == Semiring::Natural && s.dimension > 1) {
+    out += s.shape == Shape::Full ? " full" : s.shape == Shape::Affine ? " affine" : " triangular";
+    if (s.shape == Shape::Full && s.strict_first_entry) out += " (1,1)";
   }
+  if (s.order_encoding) out += " order";
+  if (s.local_search) out += s.local_score == encodings::LocalScore::Graded ? " local graded" : " local";
+  return out;
+}
+
+std::string MatrixRemoval::describe() const { return processors::describe(settings_); }
+
+Result MatrixRemoval::apply(const Problem& problem, const encodings::StopCondition& stop) {
+  bool same = search_ && search_->problem().strict == problem.strict && search_->problem().weak == problem.weak &&
+              search_->problem().top == problem.top;
+  if (!same) search_ = std::make_unique<encodings::MatrixSearch>(problem, settings_);
+  encodings::MatrixSearchResult found = search_->run(stop);
+  clauses_ = found.clauses;
+  std::ostringstream figures;
+  figures << found.products << " products, " << found.variables << " vars, encode " << found.encode_seconds
+          << "s, solve " << found.solve_seconds << "s";
+  if (found.outcome == encodings::SearchOutcome::Exhausted) return not_applied(Verdict::Exhausted, "", figures.str());
+  if (found.outcome == encodings::SearchOutcome::Stopped) return not_applied(Verdict::Stopped, "", figures.str());
+  const Problem& searched = search_->problem();
   try {
-    CheckState next = check_matrix_step(state_of(problem), r.search.step);
-    if (next.strict.size() + next.weak.size() == problem.strict.size() + problem.weak.size())
+    CheckState next = check_matrix_step(check_state_of(searched), found.step);
+    if (next.strict.size() + next.weak.size() == searched.strict.size() + searched.weak.size())
       throw CheckFailure("matrix step: it removes no rule");
-    r.rest = problem_of_state(problem, next.strict, next.weak);
+    return applied(Step::make(std::move(found.step)), problem_of_state(searched, next.strict, next.weak),
+                   figures.str());
   } catch (const CheckFailure& e) {
-    r.outcome = RemovalOutcome::Refused;
-    r.why = e.what();
-    return r;
+    return not_applied(Verdict::CheckFailed, e.what(), figures.str());
   }
-  r.outcome = RemovalOutcome::Removed;
-  r.step.kind = Step::Kind::Matrix;
-  r.step.matrix = r.search.step;
-  return r;
 }
 
 }  // namespace tessivar::engine::processors

@@ -1,7 +1,12 @@
 // Rule removal by a matrix interpretation: the encoding searches, the
 // checker confirms the step exactly, and only then are rules removed.
+//
+// The processor keeps its search between calls on the same rules, so a
+// search stopped by its budget goes on where it was, with what the solver
+// has learnt.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "engine/encodings/matrix_encoding.h"
@@ -9,26 +14,24 @@
 
 namespace tessivar::engine::processors {
 
-enum class RemovalOutcome {
-  Removed,    // step checked, rules removed
-  NotFound,   // no interpretation within the settings' bounds
-  Stopped,    // deadline or cancelled
-  Refused,    // the search's step failed its check (a fault of the search)
+class MatrixRemoval : public Processor {
+ public:
+  explicit MatrixRemoval(encodings::MatrixSettings settings) : settings_(settings) {}
+
+  const char* technique() const override { return "matrices"; }
+  std::string describe() const override;
+  Result apply(const Problem& problem, const encodings::StopCondition& stop) override;
+
+  uint64_t kept_clauses() const override { return search_ ? clauses_ : 0; }
+  void forget() override { search_.reset(); }
+
+ private:
+  encodings::MatrixSettings settings_;
+  std::unique_ptr<encodings::MatrixSearch> search_;
+  uint64_t clauses_ = 0;
 };
 
-struct Removal {
-  RemovalOutcome outcome = RemovalOutcome::Stopped;
-  ChainStep step;   // Removed: the checked matrix step
-  Problem rest;     // Removed: the problem without the removed rules
-  std::string why;  // Refused: the checker's message
-  encodings::MatrixSearchResult search;  // sizes and times of the search
-};
-
-Removal remove_by_matrix(const Problem& problem, const encodings::MatrixSettings& settings,
-                         const encodings::StopCondition& stop);
-
-// The same with a search that may have run before (and is resumed) on its
-// problem.
-Removal remove_by_matrix(encodings::MatrixSearch& search, const encodings::StopCondition& stop);
+// "natural d3 b2 c5 affine", for progress reports.
+std::string describe(const encodings::MatrixSettings& s);
 
 }  // namespace tessivar::engine::processors

@@ -7,12 +7,12 @@
 
 namespace tessivar::engine::processors {
 
-struct Reversal {
-  ChainStep step;  // a "reverse" step
-  Problem rest;    // the reversed problem
+class Reversal : public Processor {
+ public:
+  const char* technique() const override { return "reverse"; }
+  std::string describe() const override { return "reverse"; }
+  // Not applicable in top mode.
+  Result apply(const Problem& problem, const encodings::StopCondition& stop) override;
 };
-
-// Not for top-mode problems (std::logic_error).
-Reversal reverse_problem(const Problem& problem);
 
 }  // namespace tessivar::engine::processors

@@ -1,27 +1,29 @@
-// tessivar-prove PROBLEM [--timeout S] [--certificate FILE] [--verbose]
-// [--no-dependency-pairs] [--no-loops]:
-// the proof engine on one problem (the text format or the database's XML).
-// Prints YES or NO with the proof, or MAYBE; exit 0 for any verdict, 2 for bad
-// input or usage, 1 when a file cannot be read or written.
-#include <cstdlib>
-#include <cstring>
+// tessivar-prove: the proof engine on one problem (the text format or the
+// database's XML). Prints YES or NO with the proof, or MAYBE with the
+// reason. Exit statuses: 0 for any verdict, 1 when the environment fails
+// (a file cannot be read or written), 2 for refused input or command line.
+#include <unistd.h>
+
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
 #include "engine/certificate/json.h"
 #include "engine/certificate/print.h"
-#include "engine/problem/system_text.h"
 #include "engine/strategy/prover.h"
 #include "run/problem.h"
 
-using namespace tessivar::engine;
-
 namespace {
 
-constexpr int kExitBadInput = 2;
+namespace engine = tessivar::engine;
+namespace strategy = tessivar::engine::strategy;
+
 constexpr int kExitEnvironment = 1;
+constexpr int kExitRefused = 2;
+constexpr const char* kVersion = "tessivar-prove 0.4";
 
 // A run-time error: its message goes to stderr with the program's name, and
 // the program ends with its status.
@@ -35,124 +37,124 @@ struct Options {
   double timeout = 60;
   std::string certificate;
   bool verbose = false;
-  bool dependency_pairs = true;
-  bool loops = true;
+  bool list = false;
+  std::vector<std::string> only, without;
 };
 
-struct OptionSpec {
-  const char* name;
-  const char* argument;  // nullptr: a flag
-  double min, max;       // bounds of a numeric argument
-  const char* usage;
-};
-
-const OptionSpec kOptions[] = {
-    {"--timeout", "S", 0.1, 86400, "seconds for the whole search (default 60)"},
-    {"--certificate", "FILE", 0, 0, "also write the proof as a JSON certificate to FILE"},
-    {"--verbose", nullptr, 0, 0, "report the search's progress on stderr"},
-    {"--no-dependency-pairs", nullptr, 0, 0, "rule removal alone, without the dependency-pair path"},
-    {"--no-loops", nullptr, 0, 0, "no search for a loop (the answer is then never NO)"},
-    {"--help", nullptr, 0, 0, "this text (also -h)"},
-};
-
-std::string usage() {
+std::string technique_list() {
   std::ostringstream out;
-  out << "usage: tessivar-prove PROBLEM [options]\n"
-      << "  PROBLEM is a string rewriting system in the text format or the database's XML.\n";
-  for (const OptionSpec& o : kOptions) {
-    std::string head = std::string(o.name) + (o.argument ? std::string(" ") + o.argument : "");
-    out << "  " << head << std::string(head.size() < 20 ? 20 - head.size() : 1, ' ') << o.usage << "\n";
+  for (const strategy::TechniqueInfo& t : strategy::techniques()) {
+    std::string name = t.name;
+    out << "  " << name << std::string(name.size() < 20 ? 20 - name.size() : 1, ' ') << t.summary << "\n";
   }
-  out << "Prints YES or NO and the proof, or MAYBE. Exit 0 for any of them, 2 for bad input, 1 when a file cannot be read or written.\n";
   return out.str();
 }
 
-double numeric_argument(const OptionSpec& o, const std::string& text) {
-  char* end = nullptr;
-  double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || !(v >= o.min && v <= o.max)) {
-    std::ostringstream m;
-    m << o.name << " needs a number from " << o.min << " to " << o.max << ", not \"" << text << "\"";
-    throw Failure{kExitBadInput, m.str()};
-  }
-  return v;
-}
-
-// Returns false when only the help was asked for.
-bool parse_options(int argc, char** argv, Options* out) {
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") return false;
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& o : kOptions)
-      if (arg == o.name) spec = &o;
-    if (!spec) {
-      if (arg.size() > 1 && arg[0] == '-') throw Failure{kExitBadInput, "unknown option " + arg + "\n" + usage()};
-      if (!out->problem.empty()) throw Failure{kExitBadInput, "more than one problem given\n" + usage()};
-      out->problem = arg;
-      continue;
-    }
-    if (!spec->argument) {
-      if (arg == "--verbose") out->verbose = true;
-      if (arg == "--no-dependency-pairs") out->dependency_pairs = false;
-      if (arg == "--no-loops") out->loops = false;
-      continue;
-    }
-    if (i + 1 >= argc) throw Failure{kExitBadInput, std::string(spec->name) + " needs " + spec->argument};
-    std::string value = argv[++i];
-    if (arg == "--timeout") out->timeout = numeric_argument(*spec, value);
-    if (arg == "--certificate") out->certificate = value;
-  }
-  if (out->problem.empty()) throw Failure{kExitBadInput, "no problem given\n" + usage()};
-  return true;
+void define_options(CLI::App& app, Options& o) {
+  app.description("The proof engine: proves termination of a string rewriting system, or finds a loop.");
+  app.add_option("PROBLEM", o.problem, "a string rewriting system in the text format or the database's XML");
+  app.add_option("--timeout", o.timeout, "seconds for the whole search (default 60)")
+      ->check(CLI::Range(0.1, 86400.0))
+      ->option_text("S");
+  app.add_option("--certificate", o.certificate, "also write the proof as a JSON certificate to FILE")
+      ->option_text("FILE");
+  app.add_flag("--verbose", o.verbose, "report the search's progress on stderr");
+  app.add_option("--only", o.only, "use only these techniques (see --list)")
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->option_text("NAME,...");
+  app.add_option("--without", o.without, "leave these techniques out (see --list)")
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->option_text("NAME,...");
+  app.add_flag_callback("--no-dependency-pairs", [&o] { o.without.push_back("dependency-pairs"); },
+                        "the same as --without dependency-pairs");
+  app.add_flag_callback("--no-loops", [&o] { o.without.push_back("loops"); },
+                        "the same as --without loops (the answer is then never NO)");
+  app.add_flag("--list", o.list, "list the techniques and exit");
+  app.set_version_flag("--version", kVersion);
+  app.footer("Prints YES or NO and the proof, or MAYBE and why. Exit status 0 for any of them, 1 when a file cannot "
+             "be read or written, 2 for refused input or command line.\nTechniques:\n" +
+             technique_list());
 }
 
 // The runner's reader: text read strictly, or XML; a folder, an empty file
 // and an unreadable one are refused with the path in the message.
-std::vector<NamedRule> read_problem(const std::string& path) {
+std::vector<engine::NamedRule> read_problem(const std::string& path) {
   try {
     return ReadProblem(path);
   } catch (const ProblemError& e) {
-    throw Failure{kExitBadInput, e.what()};
+    throw Failure{kExitRefused, e.what()};
   }
 }
 
-void write_certificate(const std::string& path, const Certificate& c) {
+// Before the search: a certificate that could not be written would lose
+// the proof.
+void check_writable(const std::string& path) {
+  if (path.empty()) return;
+  std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
+  bool exists = access(path.c_str(), F_OK) == 0;
+  if (exists ? access(path.c_str(), W_OK) != 0 : access(folder.c_str(), W_OK) != 0)
+    throw Failure{kExitEnvironment, path + ": cannot write the certificate there"};
+}
+
+void write_certificate(const std::string& path, const engine::Certificate& c) {
   std::ofstream out(path, std::ios::binary);
-  out << write_certificate_json(c);
+  out << engine::write_certificate_json(c);
   out.close();
   if (!out) throw Failure{kExitEnvironment, path + ": cannot write the certificate"};
 }
 
-int run(int argc, char** argv) {
-  Options options;
-  if (!parse_options(argc, argv, &options)) {
-    std::cout << usage();
+strategy::Selection selection_of(const Options& o) {
+  try {
+    return strategy::Selection::of(o.only, o.without);
+  } catch (const std::invalid_argument& e) {
+    throw Failure{kExitRefused, e.what()};
+  }
+}
+
+int run(const Options& options) {
+  if (options.list) {
+    std::cout << technique_list();
     return 0;
   }
-  std::vector<NamedRule> rules = read_problem(options.problem);
+  if (options.problem.empty()) throw Failure{kExitRefused, "no problem given (see --help)"};
   strategy::ProveOptions prove_options;
+  prove_options.selection = selection_of(options);
+  check_writable(options.certificate);
+  std::vector<engine::NamedRule> rules = read_problem(options.problem);
   prove_options.timeout = options.timeout;
   prove_options.progress = options.verbose ? &std::cerr : nullptr;
   prove_options.free_searches = false;
-  prove_options.dependency_pairs = options.dependency_pairs;
-  prove_options.loop_search = options.loops;
-  std::optional<Certificate> proof = strategy::prove(rules, prove_options);
+  std::string why_not;
+  prove_options.maybe_reason = &why_not;
+  std::optional<engine::Certificate> proof = strategy::prove(rules, prove_options);
   if (!proof) {
-    std::cout << "MAYBE\n";
+    std::cout << "MAYBE\n" << why_not << "\n";
     return 0;
   }
+  std::cout << engine::to_string(proof->answer) << "\n";
+  engine::print_proof(std::cout, *proof);
+  std::cout.flush();
   if (!options.certificate.empty()) write_certificate(options.certificate, *proof);
-  std::cout << to_string(proof->answer) << "\n";
-  print_proof(std::cout, *proof);
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  CLI::App app("", "tessivar-prove");
+  Options options;
+  define_options(app, options);
   try {
-    return run(argc, argv);
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
+    std::cerr << "tessivar-prove: " << e.what() << " (see --help)\n";
+    return kExitRefused;
+  }
+  try {
+    return run(options);
   } catch (const Failure& f) {
     std::cerr << "tessivar-prove: " << f.message << "\n";
     return f.status;

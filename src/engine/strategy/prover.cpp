@@ -12,10 +12,8 @@
 #include <thread>
 
 #include "engine/check/check.h"
+#include "engine/problem/measures.h"
 #include "engine/processors/loop_search.h"
-#include "engine/processors/matrix_removal.h"
-#include "engine/processors/reversal.h"
-#include "engine/processors/top_proof.h"
 
 // In a build with AddressSanitizer the searches let go of at exit are told
 // to its leak check, which would report them otherwise.
@@ -35,8 +33,8 @@ namespace tessivar::engine::strategy {
 namespace {
 
 using encodings::Clock;
-using processors::ChainStep;
-using processors::RemovalOutcome;
+using processors::Result;
+using processors::Verdict;
 
 // The loop search runs in slices of 1, 2, 4, ... seconds, each followed
 // by a pause this many times as long while the removal threads search.
@@ -77,9 +75,9 @@ class SharedSearch {
   const std::atomic<bool>* stale_flag(size_t thread) const { return stale_[thread].get(); }
   Clock::time_point deadline() const { return deadline_; }
 
-  // A checked removal found on `version` of the problem (reversed or not);
-  // false if another thread changed the problem first.
-  bool apply(uint64_t version, bool reversed, const ChainStep& step, const Problem& rest);
+  // A checked step found on `version` of the problem (reversed or not),
+  // leaving `rest`; false if another thread changed the problem first.
+  bool apply(uint64_t version, bool reversed, StepNode step, const Problem& rest);
   // A checked proof of the rest found on `version`: it ends the chain.
   bool finish_with(uint64_t version, bool reversed, StepPtr tail);
   // A checked loop of the input: the answer is NO, whatever the version.
@@ -101,14 +99,28 @@ class SharedSearch {
     *progress_ << "[" << static_cast<int>(t * 1000) / 1000.0 << "s] " << line << std::endl;
   }
 
-  std::vector<ChainStep> chain() {
+  std::vector<StepNode> take_chain() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return chain_;
+    return std::move(chain_);
   }
   bool proved() {
     std::lock_guard<std::mutex> lock(mutex_);
     return current_.strict.empty() || tail_;
   }
+  // What a thread is trying, for the reason of a MAYBE.
+  void trying(size_t thread, const std::string& what) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    trying_[thread] = what;
+  }
+  std::string maybe_reason() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (all_tried_) return "every attempt of the schedule was made without a proof";
+    std::string out = "the time limit was reached";
+    std::string tried;
+    for (const auto& [thread, what] : trying_) tried += (tried.empty() ? "" : "; ") + what;
+    return tried.empty() ? out : out + " while trying " + tried;
+  }
+
   std::optional<LoopStep> loop() {
     std::lock_guard<std::mutex> lock(mutex_);
     return loop_;
@@ -126,7 +138,7 @@ class SharedSearch {
   // orientation follows.
   void turn_chain_to(bool reversed) {
     if (reversed == chain_reversed_) return;
-    chain_.push_back(processors::reverse_problem(current_).step);
+    chain_.emplace_back(std::in_place_type<ReverseStep>);
     chain_reversed_ = reversed;
   }
   void answer_found() {
@@ -139,7 +151,7 @@ class SharedSearch {
   std::mutex mutex_, log_mutex_;
   std::condition_variable changed_;
   Problem current_;
-  std::vector<ChainStep> chain_;
+  std::vector<StepNode> chain_;
   bool chain_reversed_ = false;  // orientation after the chain
   StepPtr tail_;                 // the rest of the proof, if found at once
   std::optional<LoopStep> loop_;
@@ -149,15 +161,17 @@ class SharedSearch {
   bool finished_ = false;
   std::vector<std::unique_ptr<std::atomic<bool>>> stale_;
   std::map<size_t, uint64_t> seen_;
+  std::map<size_t, std::string> trying_;
+  bool all_tried_ = false;
   Clock::time_point deadline_, start_ = Clock::now();
   std::ostream* progress_;
 };
 
-bool SharedSearch::apply(uint64_t version, bool reversed, const ChainStep& step, const Problem& rest) {
+bool SharedSearch::apply(uint64_t version, bool reversed, StepNode step, const Problem& rest) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (version != version_ || finished_) return false;
   turn_chain_to(reversed);
-  chain_.push_back(step);
+  chain_.push_back(std::move(step));
   current_ = reversed ? engine::reversed(rest) : rest;
   ++version_;
   idle_ = 0;
@@ -197,6 +211,7 @@ void SharedSearch::wait_for_change(uint64_t version) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (version == version_ && ++idle_ == stale_.size()) {
     finished_ = true;  // every thread has tried everything on this problem
+    all_tried_ = Clock::now() < deadline_;
     changed_.notify_all();
     return;
   }
@@ -214,43 +229,54 @@ std::string rule_count(const Problem& p) {
   return std::to_string(p.strict.size()) + " strict, " + std::to_string(p.weak.size()) + " weak";
 }
 
-// One thread: its list of attempts, over and over, on the newest problem.
+// One thread: its list of attempts, over and over, on the newest problem,
+// planned anew for each problem.
 class Worker {
  public:
-  Worker(SharedSearch& shared, size_t index, std::vector<Attempt> attempts)
-      : shared_(shared), index_(index), attempts_(std::move(attempts)) {}
+  Worker(SharedSearch& shared, size_t index, const Selection& selection, const std::vector<Attempt>* fixed)
+      : shared_(shared), index_(index), selection_(selection), fixed_(fixed) {}
 
   void run();
 
  private:
+  void plan(const Problem& problem);
   // Runs one attempt; false when there is nothing left to try on this
   // version of the problem.
   bool try_next(const SharedSearch::Snapshot& s);
   void run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget);
-  void run_dependency_pairs(const SharedSearch::Snapshot& s, size_t i, double budget);
+  void keep_or_drop(size_t i, Verdict verdict);
+  std::string outcome_text(const SharedSearch::Snapshot& s, size_t i, Result& r);
 
   SharedSearch& shared_;
   size_t index_;
+  Selection selection_;
+  const std::vector<Attempt>* fixed_;  // the caller's list, or none
+  Plan plan_;
   std::vector<Attempt> attempts_;
   uint64_t version_ = static_cast<uint64_t>(-1);
+  Problem reversed_;  // the current problem reversed, if an attempt needs it
   size_t next_ = 0;
   int round_ = 0;
   std::vector<bool> exhausted_;
-  // Stopped searches on this version of the problem, resumed in the next
-  // round with what their solver has learnt.
-  std::vector<std::unique_ptr<encodings::MatrixSearch>> searches_;
-  std::vector<uint64_t> kept_clauses_;
-
-  void keep_or_drop(size_t i, const processors::Removal& r) {
-    uint64_t total = 0;
-    for (size_t j = 0; j < searches_.size(); ++j)
-      if (j != i && searches_[j]) total += kept_clauses_[j];
-    bool keep = r.outcome == RemovalOutcome::Stopped && total + r.search.clauses <= kKeptClauses;
-    if (!keep) searches_[i].reset();
-    kept_clauses_[i] = keep ? r.search.clauses : 0;
-  }
+  // Processors of this version of the problem, kept so that a search
+  // stopped by its budget resumes in the next round with what it learnt.
+  std::vector<std::unique_ptr<processors::Processor>> processors_;
   bool stopped_in_round_ = false;
 };
+
+void Worker::plan(const Problem& problem) {
+  plan_ = plan_for(problem, selection_);
+  attempts_ = fixed_ ? *fixed_ : plan_.threads.at(index_);
+  next_ = 0;
+  round_ = 0;
+  exhausted_.assign(attempts_.size(), false);
+  processors_.clear();
+  processors_.resize(attempts_.size());
+  stopped_in_round_ = false;
+  bool any_reversed = std::any_of(attempts_.begin(), attempts_.end(),
+                                  [](const Attempt& a) { return a.orientation == Orientation::Reversed; });
+  reversed_ = any_reversed ? reversed(problem) : Problem{};
+}
 
 void Worker::run() {
   for (;;) {
@@ -258,13 +284,10 @@ void Worker::run() {
     if (s.finished) return;
     if (s.version != version_) {
       version_ = s.version;
-      next_ = 0;
-      round_ = 0;
-      exhausted_.assign(attempts_.size(), false);
-      searches_.clear();
-      searches_.resize(attempts_.size());
-      kept_clauses_.assign(attempts_.size(), 0);
-      stopped_in_round_ = false;
+      plan(s.problem);
+      shared_.report("thread " + std::to_string(index_) + ": " + std::to_string(attempts_.size()) +
+                     " attempts planned for " + rule_count(s.problem) + ", longest side " +
+                     std::to_string(longest_side(s.problem)));
     }
     if (!try_next(s)) shared_.wait_for_change(s.version);
   }
@@ -285,120 +308,121 @@ bool Worker::try_next(const SharedSearch::Snapshot& s) {
   return true;
 }
 
-// The attempt's budget scales the times of the path's own attempts, so the
-// path gets further in each round.
-void Worker::run_dependency_pairs(const SharedSearch::Snapshot& s, size_t i, double budget) {
+// A stopped processor keeps its search for the next round while the kept
+// searches stay within kKeptClauses.
+void Worker::keep_or_drop(size_t i, Verdict verdict) {
+  uint64_t total = 0;
+  for (size_t j = 0; j < processors_.size(); ++j)
+    if (j != i && processors_[j]) total += processors_[j]->kept_clauses();
+  if (verdict != Verdict::Stopped || total + processors_[i]->kept_clauses() > kKeptClauses) processors_[i].reset();
+}
+
+// Matrix searches count their budget in solver time (an encoding cut short
+// is thrown away); every other technique in time on the clock. The
+// dependency-pair path's own attempts are scaled by the round.
+void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget) {
   const Attempt& a = attempts_[i];
   encodings::StopCondition stop;
-  stop.deadline = std::min(shared_.deadline(),
-                           Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                              std::chrono::duration<double>(budget)));
+  stop.deadline = shared_.deadline();
   stop.cancel = shared_.stale_flag(index_);
-  Problem problem = a.reversed ? reversed(s.problem) : s.problem;
-  auto plan = processors::scaled(processors::default_dependency_pair_plan(problem), budget / a.budget);
-  StepPtr tail = processors::prove_by_dependency_pairs(problem, plan, stop);
-  std::string line = "thread " + std::to_string(index_) + ": " + describe(a) + ": ";
-  if (tail) {
-    line += shared_.finish_with(s.version, a.reversed, std::move(tail)) ? "proved the rest"
-                                                                         : "proved, but the problem changed meanwhile";
-  } else if (stop.reached()) {
-    stopped_in_round_ = true;
-    line += "stopped";
+  if (a.technique == Technique::Matrices) {
+    stop.budget_seconds = budget;
   } else {
-    exhausted_[i] = true;
-    line += "none";
+    stop.deadline = std::min(stop.deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                               std::chrono::duration<double>(budget)));
   }
+  if (!processors_[i]) processors_[i] = make_processor(a, plan_, budget / a.budget);
+  shared_.trying(index_, describe(a));
+  bool reversed = a.orientation == Orientation::Reversed;
+  Result r = processors_[i]->apply(reversed ? reversed_ : s.problem, stop);
+  keep_or_drop(i, r.verdict);
+  std::string line = "thread " + std::to_string(index_) + ": " + describe(a) +
+                     (r.figures.empty() ? "" : " (" + r.figures + ")") + ": " + outcome_text(s, i, r);
   shared_.report(line);
 }
 
-void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget) {
+std::string Worker::outcome_text(const SharedSearch::Snapshot& s, size_t i, Result& r) {
   const Attempt& a = attempts_[i];
-  if (a.dependency_pairs) return run_dependency_pairs(s, i, budget);
-  encodings::StopCondition stop;
-  stop.deadline = shared_.deadline();
-  stop.budget_seconds = budget;
-  stop.cancel = shared_.stale_flag(index_);
-  if (!searches_[i])
-    searches_[i] = std::make_unique<encodings::MatrixSearch>(a.reversed ? reversed(s.problem) : s.problem,
-                                                            a.settings);
-  processors::Removal r = processors::remove_by_matrix(*searches_[i], stop);
-  keep_or_drop(i, r);
-  std::ostringstream line;
-  line << "thread " << index_ << ": " << describe(a) << " (" << r.search.products << " products, "
-       << r.search.variables << " vars, encode " << r.search.encode_seconds << "s, solve "
-       << r.search.solve_seconds << "s): ";
-  switch (r.outcome) {
-    case RemovalOutcome::Removed:
-      if (shared_.apply(s.version, a.reversed, r.step, r.rest)) {
-        line << "removed " << r.step.matrix.remove.size() << " rule(s), left " << rule_count(r.rest);
-      } else {
-        line << "found, but the problem changed meanwhile";
-      }
-      break;
-    case RemovalOutcome::NotFound:
+  bool reversed = a.orientation == Orientation::Reversed;
+  switch (r.verdict) {
+    case Verdict::Applied: {
+      size_t before = s.problem.strict.size() + s.problem.weak.size();
+      size_t after = r.rest.strict.size() + r.rest.weak.size();
+      std::string what = r.step->as<MatrixStep>()
+                             ? "removed " + std::to_string(before - std::min(before, after)) + " rule(s)"
+                             : std::string("applied ") + r.step->name();
+      if (!shared_.apply(s.version, reversed, std::move(r.step->node), r.rest))
+        return "found, but the problem changed meanwhile";
+      return what + ", left " + rule_count(r.rest);
+    }
+    case Verdict::Proved:
+      return shared_.finish_with(s.version, reversed, std::move(r.step)) ? "proved the rest"
+                                                                          : "proved, but the problem changed meanwhile";
+    case Verdict::NotApplicable:
       exhausted_[i] = true;
-      line << "none";
-      break;
-    case RemovalOutcome::Stopped:
+      return "does not apply: " + r.reason;
+    case Verdict::Exhausted:
+      exhausted_[i] = true;
+      return "none";
+    case Verdict::Stopped:
       stopped_in_round_ = true;
-      line << "stopped";
-      break;
-    case RemovalOutcome::Refused:
+      return "stopped";
+    case Verdict::CheckFailed:
       exhausted_[i] = true;
       std::cerr << "tessivar-prove: internal error: a step found by " << describe(a)
-                << " fails its check: " << r.why << std::endl;
-      line << "refused by the check";
-      break;
+                << " fails its check: " << r.reason << std::endl;
+      return "refused by the check";
   }
-  shared_.report(line.str());
+  return "";
 }
 
 // The loop search on the input, in slices that start over with twice the
 // time (its bounds grow within a slice), with pauses between them while the
 // removal threads search; once they have given up it runs on without
-// pauses. A loop counts once check_loop has confirmed it.
+// pauses. The loop processor checks a loop by replay before it returns it.
 void search_loops(SharedSearch& shared, const std::vector<NamedRule>& input) {
   Problem problem = problem_of(input);
-  LoopSearchOptions options;
-  options.stop = shared.answered_flag();
+  processors::LoopFinder finder;
   for (double slice = kFirstLoopSlice;; slice *= 2) {
     auto start = Clock::now();
-    options.deadline = std::min(shared.deadline(), start + std::chrono::duration_cast<Clock::duration>(
-                                                               std::chrono::duration<double>(slice)));
-    LoopSearchStats stats;
-    std::optional<LoopStep> loop = find_loop(problem, options, &stats);
+    encodings::StopCondition stop;
+    stop.deadline = std::min(shared.deadline(), start + std::chrono::duration_cast<Clock::duration>(
+                                                            std::chrono::duration<double>(slice)));
+    stop.cancel = shared.answered_flag();
+    Result r = finder.apply(problem, stop);
     std::ostringstream line;
-    line << "loops: " << stats.closures << " closures, " << stats.rounds << " rounds in "
-         << std::chrono::duration<double>(Clock::now() - start).count() << "s: ";
-    if (loop) {
-      try {
-        check_loop(input, *loop);
-        line << (shared.finish_with_loop(*loop) ? "found a loop of " : "found, but the answer was known: a loop of ")
-             << loop->steps.size() << " steps";
-      } catch (const CheckFailure& e) {
-        std::cerr << "tessivar-prove: internal error: a loop fails its check: " << e.what() << std::endl;
-        line << "refused by the check";
+    line << "loops: " << r.figures << " in " << std::chrono::duration<double>(Clock::now() - start).count() << "s: ";
+    switch (r.verdict) {
+      case Verdict::Proved: {
+        size_t steps = r.step->as<LoopStep>()->steps.size();
+        bool first = shared.finish_with_loop(std::move(*r.step->as<LoopStep>()));
+        shared.report(line.str() + (first ? "found a loop of " : "found, but the answer was known: a loop of ") +
+                      std::to_string(steps) + " steps");
+        return;
       }
-      shared.report(line.str());
-      return;
+      case Verdict::CheckFailed:
+        std::cerr << "tessivar-prove: internal error: a loop fails its check: " << r.reason << std::endl;
+        shared.report(line.str() + "refused by the check");
+        return;
+      case Verdict::NotApplicable:
+      case Verdict::Applied:
+        shared.report(line.str() + "does not apply: " + r.reason);
+        return;
+      case Verdict::Exhausted:
+        shared.report(line.str() + "none, every closure built");
+        return;
+      case Verdict::Stopped:
+        shared.report(line.str() + "none");
+        break;
     }
-    shared.report(line.str() + (stats.exhausted ? "none, every closure built" : "none"));
-    if (stats.exhausted || Clock::now() >= shared.deadline()) return;
+    if (Clock::now() >= shared.deadline()) return;
     auto pause = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(slice * kLoopPauseFactor));
     if (!shared.pause_loop_search(Clock::now() + pause)) return;
   }
 }
 
-// The chain of removals, ended by the proof of the rest if one was found.
-StepPtr yes_proof(SharedSearch& shared) {
-  StepPtr proof = processors::assemble_proof(shared.chain());
-  if (StepPtr tail = shared.take_tail()) {
-    StepPtr* end = &proof;
-    while ((*end)->kind != Step::Kind::Empty) end = &(*end)->next;
-    *end = std::move(tail);
-  }
-  return proof;
-}
+// The chain of steps, ended by the proof of the rest if one was found.
+StepPtr yes_proof(SharedSearch& shared) { return processors::assemble_proof(shared.take_chain(), shared.take_tail()); }
 
 }  // namespace
 
@@ -408,21 +432,19 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
   double search_seconds = std::max(0.05, options.timeout - std::min(2.0, 0.05 * options.timeout));
   auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                      std::chrono::duration<double>(search_seconds));
-  auto schedule = options.schedule.empty() ? default_schedule(problem) : options.schedule;
-  if (!options.dependency_pairs)
-    for (auto& list : schedule)
-      list.erase(std::remove_if(list.begin(), list.end(), [](const Attempt& a) { return a.dependency_pairs; }),
-                 list.end());
-  SharedSearch shared(problem, schedule.size(), deadline, options.progress);
+  size_t thread_count = options.schedule.empty() ? plan_for(problem, options.selection).threads.size()
+                                                 : options.schedule.size();
+  SharedSearch shared(problem, thread_count, deadline, options.progress);
   shared.report("start: " + rule_count(problem));
   std::vector<std::thread> threads;
   std::vector<std::unique_ptr<Worker>> workers;
-  for (size_t i = 0; i < schedule.size(); ++i) {
-    workers.push_back(std::make_unique<Worker>(shared, i, schedule[i]));
+  for (size_t i = 0; i < thread_count; ++i) {
+    const std::vector<Attempt>* fixed = options.schedule.empty() ? nullptr : &options.schedule[i];
+    workers.push_back(std::make_unique<Worker>(shared, i, options.selection, fixed));
     threads.emplace_back([w = workers.back().get()] { w->run(); });
   }
   std::thread loops;
-  if (options.loop_search) loops = std::thread([&] { search_loops(shared, input); });
+  if (options.selection.allows(Technique::Loops)) loops = std::thread([&] { search_loops(shared, input); });
   for (auto& t : threads) t.join();
   if (loops.joinable()) loops.join();
   shared.finish();
@@ -445,6 +467,7 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
   } else if (shared.proved()) {
     c.proof = yes_proof(shared);
   } else {
+    if (options.maybe_reason) *options.maybe_reason = shared.maybe_reason();
     return std::nullopt;
   }
   try {

@@ -17,13 +17,17 @@ namespace tessivar::engine::strategy {
 struct ProveOptions {
   double timeout = 60;            // seconds for the whole search
   std::ostream* progress = nullptr;  // progress messages, or none
-  // The threads' lists of attempts; empty: default_schedule of the input.
+  // The techniques the search may use.
+  Selection selection;
+  // The threads' lists of attempts for every problem; empty: the plan of
+  // the schedule table for each problem on the way.
   std::vector<std::vector<Attempt>> schedule;
   // False for a program that exits after the search: the searches' memory
   // is then left to the system instead of freed one solver at a time.
   bool free_searches = true;
-  bool dependency_pairs = true;  // false: the schedule's dependency-pair attempts are left out
-  bool loop_search = true;       // false: no search for a loop (never NO)
+  // Where to say why the answer is MAYBE, if anywhere: the time limit was
+  // reached (and what was being tried), or every attempt was made.
+  std::string* maybe_reason = nullptr;
 };
 
 // A YES or NO certificate of the input rules (in their order), or nothing

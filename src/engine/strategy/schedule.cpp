@@ -1,141 +1,274 @@
-// The default schedule, chosen by runs over the problem database (see
-// bench/engine/README.md).
+// The schedule table, chosen by runs over the problem database (see
+// bench/engine/README.md), and the plans it gives.
 #include "engine/strategy/schedule.h"
 
 #include <algorithm>
+#include <stdexcept>
+
+#include "engine/problem/measures.h"
+#include "engine/processors/loop_search.h"
+#include "engine/processors/matrix_removal.h"
 
 namespace tessivar::engine::strategy {
 
 namespace {
 
+using encodings::LocalScore;
 using encodings::MatrixSettings;
 using encodings::Shape;
 
+// Arctic and tropical rows with Cap::OrderIfShort use the order encoding
+// on sides up to this long.
 constexpr size_t kLongestForOrderEncoding = 12;
-// Sides at least this long make the SAT encodings large and slow (products
-// of 20 and more matrices); the local searches go first there.
-constexpr size_t kShortestForLocalSearch = 16;
-constexpr double kArcticLocalBudget = 10;
-constexpr double kNaturalLocalBudget = 20;
 
-size_t longest_side(const Problem& p) {
-  size_t n = 1;
-  for (const auto* rules : {&p.strict, &p.weak})
-    for (const Rule& r : *rules) n = std::max({n, r.lhs.size(), r.rhs.size()});
-  return n;
-}
-
-int bits_for(uint64_t value) {
-  int b = 0;
-  while (value >> b) ++b;
-  return b;
-}
-
-// Arctic and tropical values grow with the sum of a side's entries: the cap
-// leaves room for a side of entries of about half the largest value.
-int additive_cap(int bits, size_t longest) {
-  uint64_t largest = (uint64_t{1} << bits) - 1;
-  return std::clamp(bits_for(largest * longest / 2 + 1) + 1, bits + 1, 12);
-}
-
-Attempt natural(int d, int bits, int cap, Shape shape, bool reversed, double budget) {
-  return Attempt{MatrixSettings{Semiring::Natural, d, bits, cap, shape, false}, reversed, budget};
-}
-
-Attempt natural_first_entry(int d, int bits, int cap, double budget) {
-  return Attempt{MatrixSettings{Semiring::Natural, d, bits, cap, Shape::Full, true}, false, budget};
-}
-
-// Short sides: the order encoding, with values up to what a side of
-// entries of about half the largest value reaches. Long sides: binary.
-Attempt additive(Semiring s, int d, int bits, size_t longest, double budget) {
-  uint64_t largest = (uint64_t{1} << bits) - 1;
-  if (longest <= kLongestForOrderEncoding) {
-    int cap = static_cast<int>(std::max<uint64_t>(largest + 1, largest * longest / 2 + 1));
-    return Attempt{MatrixSettings{s, d, bits, cap, Shape::Full, false, true}, false, budget};
+// Rows by name: first().natural(3).bits(2).cap(5).affine().reversed().budget(1).
+class RowBuilder {
+ public:
+  RowBuilder(Stage stage, Thread thread) {
+    row_.stage = stage;
+    row_.thread = thread;
   }
-  return Attempt{MatrixSettings{s, d, bits, additive_cap(bits, longest), Shape::Full, false, false}, false, budget};
+  RowBuilder& natural(int d) { return semiring(Semiring::Natural, d); }
+  RowBuilder& arctic(int d) { return semiring(Semiring::Arctic, d).full(); }
+  RowBuilder& tropical(int d) { return semiring(Semiring::Tropical, d).full(); }
+  RowBuilder& bits(int b) {
+    row_.matrix.bits = b;
+    return *this;
+  }
+  RowBuilder& cap(int c) {
+    row_.matrix.cap = c;
+    return *this;
+  }
+  RowBuilder& cap(Cap c) {
+    row_.cap = c;
+    return *this;
+  }
+  RowBuilder& full() { return shape(Shape::Full); }
+  RowBuilder& affine() { return shape(Shape::Affine); }
+  // Natural, full shape: the strict decrease in entry (1,1).
+  RowBuilder& strict_first_entry() {
+    row_.matrix.strict_first_entry = true;
+    return full();
+  }
+  // No SAT solver: a local search over entries of the row's bits.
+  RowBuilder& local_search(LocalScore score, uint64_t seed) {
+    row_.matrix.local_search = true;
+    row_.matrix.local_score = score;
+    row_.matrix.local_seed = seed;
+    row_.matrix.cap = row_.matrix.bits;
+    row_.matrix.strict_first_entry = row_.matrix.semiring == Semiring::Natural;
+    return full();
+  }
+  RowBuilder& dependency_pairs() {
+    row_.technique = Technique::DependencyPairs;
+    return *this;
+  }
+  RowBuilder& reversed() {
+    row_.orientation = Orientation::Reversed;
+    return *this;
+  }
+  RowBuilder& sides(Sides s) {
+    row_.sides = s;
+    return *this;
+  }
+  RowBuilder& budget(double seconds) {
+    row_.budget = seconds;
+    return *this;
+  }
+  operator Row() const { return row_; }
+
+ private:
+  RowBuilder& semiring(Semiring s, int d) {
+    row_.technique = Technique::Matrices;
+    row_.matrix.semiring = s;
+    row_.matrix.dimension = d;
+    return *this;
+  }
+  RowBuilder& shape(Shape s) {
+    row_.matrix.shape = s;
+    return *this;
+  }
+  Row row_;
+};
+
+RowBuilder first() { return RowBuilder(Stage::Search, Thread::First); }
+RowBuilder second() { return RowBuilder(Stage::Search, Thread::Second); }
+RowBuilder before_pairs() { return RowBuilder(Stage::PairsWeakRules, Thread::First); }
+RowBuilder on_pairs() { return RowBuilder(Stage::Pairs, Thread::First); }
+
+// Long sides make the SAT encodings large and slow (products of 20 and more
+// matrices): the local searches go first there, arctic ones removing most
+// rules at once, and the two scores of natural ones finding different
+// problems' interpretations first. On short sides a second of arctic local
+// search after the smallest SAT attempts shortens some proofs from seconds
+// to a tenth.
+std::vector<Row> build_table() {
+  return {
+      // The first thread: natural matrices.
+      first().sides(Sides::Long).arctic(3).bits(2).local_search(LocalScore::Graded, 1).budget(10),
+      first().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::FailingRules, 1).budget(20),
+      first().natural(1).bits(3).cap(8).full().budget(0.5),
+      first().natural(2).bits(2).cap(4).affine().budget(0.5),
+      first().natural(2).bits(2).cap(4).affine().reversed().budget(0.5),
+      first().sides(Sides::Short).arctic(4).bits(2).local_search(LocalScore::Graded, 2).budget(1),
+      first().natural(3).bits(2).cap(5).affine().budget(1),
+      first().natural(3).bits(2).cap(5).affine().reversed().budget(1),
+      first().natural(2).bits(2).cap(5).strict_first_entry().budget(1),
+      first().natural(3).bits(2).cap(6).full().budget(1),
+      first().natural(4).bits(2).cap(5).affine().budget(2),
+      first().natural(4).bits(2).cap(5).affine().reversed().budget(2),
+      first().natural(3).bits(2).cap(5).strict_first_entry().budget(2),
+      first().natural(5).bits(1).cap(4).affine().budget(2),
+      first().natural(5).bits(1).cap(4).affine().reversed().budget(2),
+      // The second thread: the dependency-pair path, then arctic and
+      // tropical matrices.
+      second().sides(Sides::Long).arctic(2).bits(3).local_search(LocalScore::Graded, 2).budget(10),
+      second().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::Graded, 2).budget(20),
+      second().dependency_pairs().budget(2),
+      second().arctic(2).bits(2).cap(Cap::OrderIfShort).budget(0.5),
+      second().tropical(2).bits(2).cap(Cap::OrderIfShort).budget(0.5),
+      second().sides(Sides::Short).arctic(3).bits(2).local_search(LocalScore::Graded, 1).budget(1),
+      second().arctic(3).bits(2).cap(Cap::OrderIfShort).budget(1),
+      second().tropical(3).bits(2).cap(Cap::OrderIfShort).budget(1),
+      second().arctic(4).bits(2).cap(Cap::OrderIfShort).budget(2),
+      second().tropical(4).bits(2).cap(Cap::OrderIfShort).budget(2),
+      second().arctic(5).bits(1).cap(Cap::OrderIfShort).budget(2),
+      // The dependency-pair path: weak rules go first, then pairs of each
+      // component of the graph.
+      before_pairs().natural(1).bits(3).cap(8).full().budget(0.5),
+      before_pairs().natural(2).bits(2).cap(5).affine().budget(1),
+      before_pairs().arctic(2).bits(2).cap(Cap::Additive).budget(1),
+      before_pairs().natural(3).bits(2).cap(5).affine().budget(2),
+      on_pairs().natural(1).bits(3).cap(8).full().budget(0.5),
+      on_pairs().arctic(2).bits(2).cap(Cap::Additive).budget(1),
+      on_pairs().natural(2).bits(2).cap(5).full().budget(1),
+      on_pairs().arctic(3).bits(2).cap(Cap::Additive).budget(2),
+      on_pairs().natural(3).bits(2).cap(5).full().budget(2),
+  };
 }
 
-// The dependency-pair path on the current problem, as one attempt.
-Attempt dependency_pairs(bool reversed, double budget) {
-  Attempt a;
-  a.reversed = reversed;
-  a.budget = budget;
-  a.dependency_pairs = true;
-  return a;
+bool fits(const Row& row, size_t longest) {
+  switch (row.sides) {
+    case Sides::Any: return true;
+    case Sides::Short: return longest < kLongSide;
+    case Sides::Long: return longest >= kLongSide;
+  }
+  return false;
 }
 
-Attempt local_search(Semiring semiring, int d, int bits, encodings::LocalScore score, uint64_t seed, double budget) {
-  MatrixSettings s{semiring, d, bits, bits, Shape::Full, semiring == Semiring::Natural};
-  s.local_search = true;
-  s.local_score = score;
-  s.local_seed = seed;
-  return Attempt{s, false, budget};
+bool selected(const Row& row, const Selection& selection) {
+  if (!selection.allows(row.technique)) return false;
+  return row.orientation == Orientation::AsGiven || selection.allows(Technique::Reverse);
+}
+
+// The row's settings with its cap worked out for sides of `longest`.
+MatrixSettings settings_for(const Row& row, size_t longest) {
+  MatrixSettings s = row.matrix;
+  uint64_t largest = (uint64_t{1} << s.bits) - 1;
+  switch (row.cap) {
+    case Cap::Fixed:
+      break;
+    case Cap::OrderIfShort:
+      if (longest <= kLongestForOrderEncoding) {
+        s.order_encoding = true;
+        s.cap = static_cast<int>(std::max<uint64_t>(largest + 1, largest * longest / 2 + 1));
+        break;
+      }
+      s.cap = additive_cap(s.bits, longest);
+      break;
+    case Cap::Additive:
+      s.cap = additive_cap(s.bits, longest);
+      break;
+  }
+  return s;
 }
 
 }  // namespace
 
-std::vector<std::vector<Attempt>> default_schedule(const Problem& problem) {
-  size_t longest = longest_side(problem);
-  std::vector<Attempt> naturals = {
-      natural(1, 3, 8, Shape::Full, false, 0.5),
-      natural(2, 2, 4, Shape::Affine, false, 0.5),
-      natural(2, 2, 4, Shape::Affine, true, 0.5),
-      natural(3, 2, 5, Shape::Affine, false, 1),
-      natural(3, 2, 5, Shape::Affine, true, 1),
-      natural_first_entry(2, 2, 5, 1),
-      natural(3, 2, 6, Shape::Full, false, 1),
-      natural(4, 2, 5, Shape::Affine, false, 2),
-      natural(4, 2, 5, Shape::Affine, true, 2),
-      natural_first_entry(3, 2, 5, 2),
-      natural(5, 1, 4, Shape::Affine, false, 2),
-      natural(5, 1, 4, Shape::Affine, true, 2),
+const std::vector<TechniqueInfo>& techniques() {
+  static const std::vector<TechniqueInfo> all = {
+      {Technique::Reverse, "reverse", "attempts on the reversed system (every side read backwards)"},
+      {Technique::Matrices, "matrices", "rule removal by natural, arctic and tropical matrix interpretations"},
+      {Technique::DependencyPairs, "dependency-pairs",
+       "dependency pairs, the dependency graph and matrix interpretations of its components"},
+      {Technique::Loops, "loops", "the search for a loop (the only way to answer NO)"},
   };
-  std::vector<Attempt> additives = {
-      dependency_pairs(false, 2),
-      additive(Semiring::Arctic, 2, 2, longest, 0.5),
-      additive(Semiring::Tropical, 2, 2, longest, 0.5),
-      additive(Semiring::Arctic, 3, 2, longest, 1),
-      additive(Semiring::Tropical, 3, 2, longest, 1),
-      additive(Semiring::Arctic, 4, 2, longest, 2),
-      additive(Semiring::Tropical, 4, 2, longest, 2),
-      additive(Semiring::Arctic, 5, 1, longest, 2),
-  };
-  using encodings::LocalScore;
-  // Short sides: a second of arctic local search after the smallest SAT
-  // attempts; it shortens some proofs from seconds to a tenth.
-  // Long sides: no SAT attempt has found an interpretation within a
-  // minute. Arctic matrices often remove most rules at once; the two scores
-  // of natural ones find different problems' interpretations first.
-  if (longest < kShortestForLocalSearch) {
-    additives.insert(additives.begin() + 3, local_search(Semiring::Arctic, 3, 2, LocalScore::Graded, 1, 1));
-    naturals.insert(naturals.begin() + 3, local_search(Semiring::Arctic, 4, 2, LocalScore::Graded, 2, 1));
-  } else {
-    naturals.insert(naturals.begin(),
-                    {local_search(Semiring::Arctic, 3, 2, LocalScore::Graded, 1, kArcticLocalBudget),
-                     local_search(Semiring::Natural, 3, 1, LocalScore::FailingRules, 1, kNaturalLocalBudget)});
-    additives.insert(additives.begin(),
-                     {local_search(Semiring::Arctic, 2, 3, LocalScore::Graded, 2, kArcticLocalBudget),
-                      local_search(Semiring::Natural, 3, 1, LocalScore::Graded, 2, kNaturalLocalBudget)});
+  return all;
+}
+
+Technique technique_named(const std::string& name) {
+  std::string known;
+  for (const TechniqueInfo& t : techniques()) {
+    if (name == t.name) return t.technique;
+    known += std::string(known.empty() ? "" : ", ") + t.name;
   }
-  return {naturals, additives};
+  throw std::invalid_argument("unknown technique \"" + name + "\"; the techniques are " + known);
+}
+
+Selection::Selection() {
+  for (const TechniqueInfo& t : techniques()) allowed_.insert(t.technique);
+}
+
+Selection Selection::of(const std::vector<std::string>& only, const std::vector<std::string>& without) {
+  Selection s;
+  if (!only.empty()) {
+    s.allowed_.clear();
+    for (const std::string& name : only) s.allowed_.insert(technique_named(name));
+  }
+  for (const std::string& name : without) s.allowed_.erase(technique_named(name));
+  return s;
+}
+
+const std::vector<Row>& schedule_table() {
+  static const std::vector<Row> table = build_table();
+  return table;
+}
+
+Plan plan_for(const Problem& problem, const Selection& selection) {
+  size_t longest = longest_side(problem);
+  Plan plan;
+  plan.threads.resize(2);
+  for (const Row& row : schedule_table()) {
+    if (!fits(row, longest) || !selected(row, selection)) continue;
+    switch (row.stage) {
+      case Stage::Search:
+        plan.threads[static_cast<size_t>(row.thread)].push_back(
+            Attempt{row.technique, row.orientation, row.budget, settings_for(row, longest)});
+        break;
+      case Stage::PairsWeakRules:
+        plan.dependency_pairs.weak_removal.push_back({settings_for(row, longest), row.budget});
+        break;
+      case Stage::Pairs:
+        plan.dependency_pairs.pairs.push_back({settings_for(row, longest), row.budget});
+        break;
+    }
+  }
+  return plan;
+}
+
+std::unique_ptr<processors::Processor> make_processor(const Attempt& a, const Plan& plan, double scale) {
+  switch (a.technique) {
+    case Technique::Matrices:
+      return std::make_unique<processors::MatrixRemoval>(a.matrix);
+    case Technique::DependencyPairs:
+      return std::make_unique<processors::DependencyPairPath>(processors::scaled(plan.dependency_pairs, scale));
+    case Technique::Loops:
+      return std::make_unique<processors::LoopFinder>();
+    case Technique::Reverse:
+      break;
+  }
+  throw std::invalid_argument("reversal is an orientation of the other attempts, not an attempt");
 }
 
 std::string describe(const Attempt& a) {
-  if (a.dependency_pairs) return a.reversed ? "dependency pairs reversed" : "dependency pairs";
-  const MatrixSettings& s = a.settings;
-  std::string out = std::string(to_string(s.semiring)) + " d" + std::to_string(s.dimension) + " b" +
-                    std::to_string(s.bits) + " c" + std::to_string(s.cap);
-  if (s.semiring == Semiring::Natural && s.dimension > 1) {
-    out += s.shape == Shape::Full ? " full" : s.shape == Shape::Affine ? " affine" : " triangular";
-    if (s.shape == Shape::Full && s.strict_first_entry) out += " (1,1)";
+  std::string out;
+  switch (a.technique) {
+    case Technique::Matrices: out = processors::describe(a.matrix); break;
+    case Technique::DependencyPairs: out = "dependency pairs"; break;
+    case Technique::Loops: out = "loops"; break;
+    case Technique::Reverse: out = "reverse"; break;
   }
-  if (s.order_encoding) out += " order";
-  if (s.local_search)
-    out += s.local_score == encodings::LocalScore::Graded ? " local graded" : " local";
-  if (a.reversed) out += " reversed";
-  return out;
+  return a.orientation == Orientation::Reversed ? out + " reversed" : out;
 }
 
 }  // namespace tessivar::engine::strategy
