@@ -17,6 +17,9 @@ usage: bench/compare_provers.sh OUT [options]
                     engine --engine DIR/prove-without-pairs"); may be repeated
   --every N         every N-th .srs of the database by sorted path (default 4)
   --family NAME     all problems of one family instead
+  --sample FILE     the problems listed in FILE instead (a path a line; the part from
+                    "tpdb/" on is taken under the database folder)
+  --certificates    keep each engine answer's certificate and check it with tessivar-check
   --timeout S       limit per problem and prover (default 60)
   --jobs N          jobs at a time (default 2)
   --extra "ARGS"    more arguments for tessivar-run (e.g. "--engine PATH")
@@ -26,7 +29,7 @@ USAGE
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build=$source_dir/build tpdb=$source_dir/../shared/tpdb
-provers="classic engine both" every=4 family="" timeout=60 jobs=2 extra="" variants=()
+provers="classic engine both" every=4 family="" sample="" certificates=0 timeout=60 jobs=2 extra="" variants=()
 [ $# -ge 1 ] || { usage >&2; exit 2; }
 case $1 in -h|--help) usage; exit 0 ;; esac
 out=$1; shift
@@ -35,6 +38,8 @@ while [ $# -gt 0 ]; do
     --provers) provers=$2; shift 2 ;;
     --every) every=$2; shift 2 ;;
     --family) family=$2; shift 2 ;;
+    --sample) sample=$2; shift 2 ;;
+    --certificates) certificates=1; shift ;;
     --timeout) timeout=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
     --extra) extra=$2; shift 2 ;;
@@ -51,7 +56,10 @@ mkdir -p "$out/proofs"
 for v in "${variants[@]+"${variants[@]}"}"; do
   printf '%s\t%s\n' "${v%%=*}" "${v#*=}" >>"$out/variants.tsv"
 done
-if [ -n "$family" ]; then
+if [ -n "$sample" ]; then
+  sed 's|.*tpdb/||' "$sample" | awk -v t="$tpdb" '{ print t "/" $0 }' >"$out/sample.txt.new"
+  mv "$out/sample.txt.new" "$out/sample.txt"
+elif [ -n "$family" ]; then
   find "$tpdb/$family" -name '*.srs' | LC_ALL=C sort >"$out/sample.txt"
 else
   find "$tpdb" -name '*.srs' | LC_ALL=C sort | awk -v n="$every" '(NR - 1) % n == 0' >"$out/sample.txt"
@@ -65,9 +73,11 @@ run_one() {
   name=$(echo "${problem#"$tpdb"/}" | tr '/' '_')
   args=$(awk -F '\t' -v p="$prover" '$1 == p { print $2 }' "$out/variants.tsv")
   [ -n "$args" ] || args="--prover $prover"
+  local keep=()
+  [ "$certificates" = 0 ] || keep=(--certificate "$out/certificates/$name.$prover.json")
   start=$(date +%s.%N)
   # shellcheck disable=SC2086
-  "$build/tessivar-run" "$problem" $args --timeout "$timeout" $extra \
+  "$build/tessivar-run" "$problem" $args --timeout "$timeout" $extra "${keep[@]+"${keep[@]}"}" \
     >"$out/proofs/$name.$prover.txt" 2>"$out/proofs/$name.$prover.err" || true
   end=$(date +%s.%N)
   verdict=$(head -n 1 "$out/proofs/$name.$prover.txt")
@@ -75,10 +85,27 @@ run_one() {
   printf '%s\t%s\t%s\t%.2f\n' "${problem#"$tpdb"/}" "$prover" "$verdict" "$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')"
 }
 export -f run_one
-export build tpdb out timeout extra
+export build tpdb out timeout extra certificates
+mkdir -p "$out/certificates"
 
 # shellcheck disable=SC2086
 parallel -j "$jobs" --line-buffer run_one {1} {2} :::: "$out/sample.txt" ::: $provers >"$out/results.tsv"
+
+if [ "$certificates" = 1 ]; then
+  held=0 failed=0
+  while IFS=$'\t' read -r problem prover verdict seconds; do
+    name=$(echo "$problem" | tr '/' '_')
+    cert=$out/certificates/$name.$prover.json
+    [ -s "$cert" ] || continue
+    if "$build/tessivar-check" "$cert" "$tpdb/$problem" >/dev/null 2>&1; then
+      held=$((held + 1))
+    else
+      failed=$((failed + 1))
+      echo "certificate does not hold: $cert"
+    fi
+  done <"$out/results.tsv"
+  echo "certificates checked by tessivar-check: $held hold, $failed do not" | tee "$out/certificates.txt"
+fi
 
 python3 - "$out/results.tsv" $provers <<'PY' | tee "$out/summary.txt"
 import statistics, sys
