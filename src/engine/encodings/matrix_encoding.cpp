@@ -20,15 +20,31 @@ namespace tessivar::engine::encodings {
 namespace {
 
 struct EncodingStopped {};
+struct EncodingOverMemory {};
+
+// How often the memory ceiling is looked at while solving.
+constexpr auto kMemoryCheckInterval = std::chrono::milliseconds(50);
 
 class StopTerminator : public CaDiCaL::Terminator {
  public:
   explicit StopTerminator(const StopCondition& stop) : stop_(stop) {}
-  bool terminate() override { return stop_.reached(); }
+  bool terminate() override {
+    if (stop_.reached()) return true;
+    if (stop_.memory_limit == 0) return false;
+    auto now = Clock::now();
+    if (now - last_memory_check_ < kMemoryCheckInterval) return false;
+    last_memory_check_ = now;
+    over_memory_ = stop_.memory_reached();
+    return over_memory_;
+  }
+  bool over_memory() const { return over_memory_; }
 
  private:
   const StopCondition& stop_;
+  Clock::time_point last_memory_check_{};
+  bool over_memory_ = false;
 };
+
 
 // The algebra of binary entries with the arithmetic it computes in.
 struct BinaryEntries {
@@ -94,16 +110,35 @@ class MatrixEncoder : public Encoder {
   Lit weakly_decreasing(const CellMatrix& l, const CellMatrix& r);
   Lit strictly_decreasing(const CellMatrix& l, const CellMatrix& r);
   void assert_decrease();
-  void check_stop() const {
+  // Between two products, each of which can take a while on large
+  // matrices of wide numbers.
+  void check_stop() {
     if (stop_->deadline_reached()) throw EncodingStopped{};
+    if (stop_->memory_limit == 0) return;
+    auto now = Clock::now();
+    if (now - last_memory_check_ < kMemoryCheckInterval) return;
+    last_memory_check_ = now;
+    if (stop_->memory_reached()) throw EncodingOverMemory{};
   }
   MatrixStep read_back() const;
   MatrixStep read_back_interpretation() const;
+  // Past the memory ceiling: the solver and its clauses are let go, and
+  // the search is over (the circuit is not used again).
+  void give_up_for_memory() {
+    over_memory_ = true;
+    solver_.reset();
+  }
+  MatrixSearchResult over_memory_result() const {
+    MatrixSearchResult r;
+    r.outcome = SearchOutcome::OverMemory;
+    return r;
+  }
 
   const Problem& problem_;
   MatrixSettings settings_;
   const StopCondition* stop_ = nullptr;
-  bool encoded_ = false, incomplete_ = false;
+  bool encoded_ = false, incomplete_ = false, over_memory_ = false;
+  Clock::time_point last_memory_check_{};
   std::unique_ptr<CaDiCaL::Solver> solver_;
   Circuit circuit_;
   Entries entries_;
@@ -216,6 +251,7 @@ void MatrixEncoder<Entries>::build_side_matrices() {
     }
     CellMatrix m = letters[static_cast<size_t>(w[0])];
     for (size_t i = 1; i < w.size(); ++i) {
+      check_stop();
       m = product(m, letters[static_cast<size_t>(w[i])]);
       ++products_;
     }
@@ -294,6 +330,9 @@ bool MatrixEncoder<Entries>::encode() {
   } catch (const EncodingStopped&) {
     incomplete_ = true;
     return false;
+  } catch (const EncodingOverMemory&) {
+    give_up_for_memory();
+    return false;
   }
   encoded_ = true;
   return true;
@@ -312,7 +351,10 @@ MatrixSearchResult MatrixEncoder<Entries>::solve() {
   int status = solver_->solve();
   solver_->disconnect_terminator();
   result.solve_seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  if (status == 10) {
+  if (status == 0 && terminator.over_memory()) {
+    give_up_for_memory();
+    result.outcome = SearchOutcome::OverMemory;
+  } else if (status == 10) {
     result.outcome = SearchOutcome::Found;
     result.step = read_back();
   } else if (status == 20) {
@@ -327,9 +369,10 @@ template <class Entries>
 MatrixSearchResult MatrixEncoder<Entries>::run(const StopCondition& stop) {
   stop_ = &stop;
   double encode_seconds = 0;
+  if (over_memory_) return over_memory_result();
   if (!encoded_) {
     auto start = Clock::now();
-    if (incomplete_ || !encode()) return MatrixSearchResult{};
+    if (incomplete_ || !encode()) return over_memory_ ? over_memory_result() : MatrixSearchResult{};
     encode_seconds = std::chrono::duration<double>(Clock::now() - start).count();
   }
   // A large formula keeps the solver busy for seconds before it first asks

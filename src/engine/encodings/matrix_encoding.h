@@ -54,7 +54,10 @@ struct MatrixSettings {
   uint64_t local_seed = 1;
 };
 
-enum class SearchOutcome { Found, Exhausted, Stopped };
+// OverMemory: the process passed the stop condition's memory ceiling while
+// this search encoded or solved; its formula is let go and it is not
+// resumed.
+enum class SearchOutcome { Found, Exhausted, Stopped, OverMemory };
 
 struct MatrixSearchResult {
   SearchOutcome outcome = SearchOutcome::Stopped;

@@ -1,12 +1,15 @@
 // When a search must give up: a deadline, the search's own time budget,
-// and a flag another thread sets when the search's result is no longer
-// wanted. The budget counts the solver's time only: an encoding cut short
-// would be thrown away, so it runs on until the deadline.
+// a flag another thread sets when the search's result is no longer
+// wanted, and a ceiling on the process's memory. The budget counts the
+// solver's time only: an encoding cut short would be thrown away, so it
+// runs on until the deadline. A search that passes the memory ceiling
+// gives up for good (see SearchOutcome::OverMemory).
 #pragma once
 
 #include <atomic>
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 
 namespace tessivar::engine::encodings {
 
@@ -17,6 +20,7 @@ struct StopCondition {
   Clock::time_point budget_end = Clock::time_point::max();  // set by the solver from the budget
   double budget_seconds = 1e9;
   const std::atomic<bool>* cancel = nullptr;
+  size_t memory_limit = 0;  // bytes the whole process may hold resident; 0: no ceiling
 
   // The same condition with the budget starting now.
   StopCondition budget_from_now() const {
@@ -31,6 +35,9 @@ struct StopCondition {
   bool reached() const { return cancelled() || Clock::now() >= std::min(deadline, budget_end); }
   // For the encoding.
   bool deadline_reached() const { return cancelled() || Clock::now() >= deadline; }
+  // Whether the process holds more than the ceiling (reads the kernel's
+  // count: call it every so often, not in an inner loop).
+  bool memory_reached() const;
 };
 
 }  // namespace tessivar::engine::encodings

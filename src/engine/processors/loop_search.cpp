@@ -333,6 +333,8 @@ Result LoopFinder::apply(const Problem& problem, const encodings::StopCondition&
   LoopSearchOptions options;
   options.deadline = stop.deadline;
   options.stop = stop.cancel;
+  // The table of seen closures takes at most a quarter of the ceiling.
+  if (stop.memory_limit != 0) options.max_seen = std::min(options.max_seen, std::max<size_t>(1024, stop.memory_limit / 4 / 32));
   LoopSearchStats stats;
   std::optional<LoopStep> loop = find_loop(problem, options, &stats);
   std::string figures = std::to_string(stats.closures) + " closures, " + std::to_string(stats.rounds) + " rounds";

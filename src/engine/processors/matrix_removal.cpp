@@ -30,6 +30,11 @@ Result MatrixRemoval::apply(const Problem& problem, const encodings::StopConditi
   figures << found.products << " products, " << found.variables << " vars, encode " << found.encode_seconds
           << "s, solve " << found.solve_seconds << "s";
   if (found.outcome == encodings::SearchOutcome::Exhausted) return not_applied(Verdict::Exhausted, "", figures.str());
+  if (found.outcome == encodings::SearchOutcome::OverMemory)
+    return not_applied(Verdict::NotApplicable,
+                       "skipped: its formula passed the memory ceiling of " +
+                           std::to_string(stop.memory_limit >> 20) + " MB",
+                       figures.str());
   if (found.outcome == encodings::SearchOutcome::Stopped) return not_applied(Verdict::Stopped, "", figures.str());
   const Problem& searched = search_->problem();
   try {

@@ -4,10 +4,15 @@
 // (a file cannot be read or written), 2 for refused input or command line.
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include <CLI/CLI.hpp>
 
@@ -35,6 +40,7 @@ struct Failure {
 struct Options {
   std::string problem;
   double timeout = 60;
+  size_t memory_mb = 8192;
   std::string certificate;
   bool verbose = false;
   bool list = false;
@@ -56,6 +62,10 @@ void define_options(CLI::App& app, Options& o) {
   app.add_option("--timeout", o.timeout, "seconds for the whole search (default 60)")
       ->check(CLI::Range(0.1, 86400.0))
       ->option_text("S");
+  app.add_option("--memory", o.memory_mb,
+                 "give up an attempt once the process holds more than MB megabytes (default 8192, 0: no ceiling)")
+      ->check(CLI::Range(size_t{0}, size_t{1} << 30))
+      ->option_text("MB");
   app.add_option("--certificate", o.certificate, "also write the proof as a JSON certificate to FILE")
       ->option_text("FILE");
   app.add_flag("--verbose", o.verbose, "report the search's progress on stderr");
@@ -105,6 +115,41 @@ void write_certificate(const std::string& path, const engine::Certificate& c) {
   if (!out) throw Failure{kExitEnvironment, path + ": cannot write the certificate"};
 }
 
+// The last guard of the time limit: should the search not have returned
+// half a second after it, the answer is MAYBE and the program ends there,
+// whatever a solver is still doing. Whoever prints the verdict first holds
+// the output.
+class Deadline {
+ public:
+  explicit Deadline(double seconds) {
+    auto at = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                      std::chrono::duration<double>(seconds + 0.5));
+    guard_ = std::thread([this, at] {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (changed_.wait_until(lock, at, [this] { return printing_; })) return;
+      std::fputs("MAYBE\nthe time limit was reached\n", stdout);
+      std::fflush(stdout);
+      std::_Exit(0);
+    });
+  }
+  ~Deadline() {
+    take_output();
+    guard_.join();
+  }
+  // From here on the caller prints the verdict.
+  void take_output() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    printing_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool printing_ = false;
+  std::thread guard_;
+};
+
 strategy::Selection selection_of(const Options& o) {
   try {
     return strategy::Selection::of(o.only, o.without);
@@ -124,11 +169,14 @@ int run(const Options& options) {
   check_writable(options.certificate);
   std::vector<engine::NamedRule> rules = read_problem(options.problem);
   prove_options.timeout = options.timeout;
+  prove_options.memory_mb = options.memory_mb;
   prove_options.progress = options.verbose ? &std::cerr : nullptr;
   prove_options.free_searches = false;
   std::string why_not;
   prove_options.maybe_reason = &why_not;
+  Deadline deadline(options.timeout);
   std::optional<engine::Certificate> proof = strategy::prove(rules, prove_options);
+  deadline.take_output();
   if (!proof) {
     std::cout << "MAYBE\n" << why_not << "\n";
     return 0;

@@ -50,8 +50,12 @@ constexpr uint64_t kKeptClauses = 4'000'000;
 // their problem is out of date.
 class SharedSearch {
  public:
-  SharedSearch(Problem start, size_t threads, Clock::time_point deadline, std::ostream* progress)
-      : current_(std::move(start)), stale_(threads), deadline_(deadline), progress_(progress) {
+  SharedSearch(Problem start, size_t threads, Clock::time_point deadline, size_t memory_limit, std::ostream* progress)
+      : current_(std::move(start)),
+        stale_(threads),
+        deadline_(deadline),
+        memory_limit_(memory_limit),
+        progress_(progress) {
     for (auto& f : stale_) f = std::make_unique<std::atomic<bool>>(false);
     finished_ = current_.strict.empty();
     answered_ = finished_;
@@ -74,6 +78,7 @@ class SharedSearch {
 
   const std::atomic<bool>* stale_flag(size_t thread) const { return stale_[thread].get(); }
   Clock::time_point deadline() const { return deadline_; }
+  size_t memory_limit() const { return memory_limit_; }
 
   // A checked step found on `version` of the problem (reversed or not),
   // leaving `rest`; false if another thread changed the problem first.
@@ -164,6 +169,7 @@ class SharedSearch {
   std::map<size_t, std::string> trying_;
   bool all_tried_ = false;
   Clock::time_point deadline_, start_ = Clock::now();
+  size_t memory_limit_;
   std::ostream* progress_;
 };
 
@@ -325,6 +331,7 @@ void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budge
   encodings::StopCondition stop;
   stop.deadline = shared_.deadline();
   stop.cancel = shared_.stale_flag(index_);
+  stop.memory_limit = shared_.memory_limit();
   if (a.technique == Technique::Matrices) {
     stop.budget_seconds = budget;
   } else {
@@ -389,6 +396,7 @@ void search_loops(SharedSearch& shared, const std::vector<NamedRule>& input) {
     stop.deadline = std::min(shared.deadline(), start + std::chrono::duration_cast<Clock::duration>(
                                                             std::chrono::duration<double>(slice)));
     stop.cancel = shared.answered_flag();
+    stop.memory_limit = shared.memory_limit();
     Result r = finder.apply(problem, stop);
     std::ostringstream line;
     line << "loops: " << r.figures << " in " << std::chrono::duration<double>(Clock::now() - start).count() << "s: ";
@@ -434,7 +442,7 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
                                      std::chrono::duration<double>(search_seconds));
   size_t thread_count = options.schedule.empty() ? plan_for(problem, options.selection).threads.size()
                                                  : options.schedule.size();
-  SharedSearch shared(problem, thread_count, deadline, options.progress);
+  SharedSearch shared(problem, thread_count, deadline, options.memory_mb << 20, options.progress);
   shared.report("start: " + rule_count(problem));
   std::vector<std::thread> threads;
   std::vector<std::unique_ptr<Worker>> workers;

@@ -16,6 +16,9 @@ namespace tessivar::engine::strategy {
 
 struct ProveOptions {
   double timeout = 60;            // seconds for the whole search
+  // The process's resident memory in MB past which an attempt is given up
+  // (and its formula let go); 0: no ceiling.
+  size_t memory_mb = 0;
   std::ostream* progress = nullptr;  // progress messages, or none
   // The techniques the search may use.
   Selection selection;
