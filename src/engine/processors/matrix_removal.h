@@ -22,8 +22,8 @@ class MatrixRemoval : public Processor {
   std::string describe() const override;
   Result apply(const Problem& problem, const encodings::StopCondition& stop) override;
 
+  bool resumable() const override { return search_ != nullptr; }
   uint64_t kept_clauses() const override { return search_ ? clauses_ : 0; }
-  void forget() override { search_.reset(); }
 
  private:
   encodings::MatrixSettings settings_;

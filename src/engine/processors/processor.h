@@ -47,12 +47,12 @@ class Processor {
   virtual const char* technique() const = 0;
   // This processor's settings, for progress reports.
   virtual std::string describe() const = 0;
-  // A processor stopped by its budget may keep what it has learnt and
-  // resume when applied again to the same problem: the clauses it keeps for
-  // that, and letting go of them.
   virtual Result apply(const Problem& problem, const encodings::StopCondition& stop) = 0;
+  // A processor stopped by its budget may keep what it has learnt and
+  // resume when applied again to the same problem: whether it has such a
+  // state, and the solver clauses it holds for it.
+  virtual bool resumable() const { return false; }
   virtual uint64_t kept_clauses() const { return 0; }
-  virtual void forget() {}
 };
 
 // Results of the common kinds.

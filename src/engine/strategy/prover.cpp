@@ -314,13 +314,15 @@ bool Worker::try_next(const SharedSearch::Snapshot& s) {
   return true;
 }
 
-// A stopped processor keeps its search for the next round while the kept
-// searches stay within kKeptClauses.
+// A stopped processor with a search to resume keeps it for the next round
+// while the kept searches stay within kKeptClauses; any other is made anew
+// for its next turn, with that round's budget.
 void Worker::keep_or_drop(size_t i, Verdict verdict) {
   uint64_t total = 0;
   for (size_t j = 0; j < processors_.size(); ++j)
     if (j != i && processors_[j]) total += processors_[j]->kept_clauses();
-  if (verdict != Verdict::Stopped || total + processors_[i]->kept_clauses() > kKeptClauses) processors_[i].reset();
+  const processors::Processor& p = *processors_[i];
+  if (verdict != Verdict::Stopped || !p.resumable() || total + p.kept_clauses() > kKeptClauses) processors_[i].reset();
 }
 
 // Matrix searches count their budget in solver time (an encoding cut short
