@@ -1,0 +1,370 @@
+// The completion of match-bound automata.
+//
+// Letters are the problem's symbols numbered densely, with the end marker
+// after them. Transitions are kept per (state, letter) in both directions
+// and in a hash set; every transition added is examined once: each path
+// reading a left side of match(R$) through it is found by reading the left
+// side backwards from its source and forwards from its target, and gives an
+// obligation (rule, p, q, height) that is met when a path p -> q reads the
+// right side at that height. Obligations are met in the order they arise.
+#include "engine/processors/match_bounds.h"
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <limits>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/check/match_bounds.h"
+
+namespace tessivar::engine::processors {
+
+namespace {
+
+using Letter = uint32_t;
+constexpr uint32_t kNoHeight = std::numeric_limits<uint32_t>::max();
+
+struct Key {
+  uint64_t a, b;
+  bool operator==(const Key& o) const { return a == o.a && b == o.b; }
+};
+struct KeyHash {
+  size_t operator()(const Key& k) const {
+    uint64_t h = k.a * 0x9E3779B97F4A7C15ull ^ (k.b + 0x632BE59BD9B4E019ull + (k.a << 6) + (k.a >> 2));
+    return static_cast<size_t>(h ^ (h >> 29));
+  }
+};
+
+Key arc_key(uint32_t from, Letter l, uint32_t h, uint32_t to) {
+  return {(uint64_t{from} << 32) | to, (uint64_t{l} << 32) | h};
+}
+
+// A rule of match(R$) before annotation: an extension rule u $ -> r $ puts
+// its right side at height 1, any other at one above the least height read.
+struct MatchRule {
+  std::vector<Letter> lhs, rhs;
+  bool extension = false;
+};
+
+struct Obligation {
+  uint32_t rule, p, q, height;
+};
+
+struct HeightState {
+  uint32_t height, state;
+};
+
+struct OutOfLimits {
+  std::string why;
+  bool height = false;
+};
+
+class Completion {
+ public:
+  Completion(std::vector<MatchRule> rules, size_t letters, const MatchBoundLimits& limits,
+             const encodings::StopCondition& stop)
+      : rules_(std::move(rules)), letters_(letters), limits_(limits), stop_(stop), at_letter_(letters) {
+    for (uint32_t i = 0; i < rules_.size(); ++i)
+      for (uint32_t k = 0; k < rules_[i].lhs.size(); ++k) at_letter_[rules_[i].lhs[k]].emplace_back(i, k);
+  }
+
+  // Throws OutOfLimits.
+  void run(const std::vector<std::vector<Letter>>& start_words) {
+    uint32_t initial = new_state(), final = new_state();
+    initial_[initial] = true;
+    final_state_ = final;
+    for (const auto& w : start_words) add_path(initial, w, 0, final);
+    size_t steps = 0;
+    while (true) {
+      while (!fresh_.empty()) {
+        Key k = fresh_.front();
+        fresh_.pop_front();
+        examine(k);
+      }
+      if (obligations_.empty()) break;
+      Obligation o = obligations_.front();
+      obligations_.pop_front();
+      if (++steps % 256 == 0 && stop_.deadline_reached()) throw OutOfLimits{"the time ran out"};
+      meet(o);
+    }
+  }
+
+  size_t states() const { return out_.size(); }
+  size_t transitions() const { return arcs_.size(); }
+  uint32_t height() const { return height_; }
+
+  MatchBoundAutomaton automaton(const std::vector<std::optional<std::string>>& names) const {
+    MatchBoundAutomaton a;
+    a.states = out_.size();
+    for (uint32_t s = 0; s < out_.size(); ++s)
+      if (initial_[s]) a.initial.push_back(s);
+    a.final = {final_state_};
+    a.transitions.reserve(arcs_.size());
+    for (uint32_t s = 0; s < out_.size(); ++s)
+      for (Letter l = 0; l < letters_; ++l)
+        for (const HeightState& t : out_[s][l]) a.transitions.push_back({s, names[l], t.height, t.state});
+    return a;
+  }
+
+ private:
+  Letter end() const { return static_cast<Letter>(letters_ - 1); }
+
+  uint32_t new_state() {
+    if (out_.size() >= limits_.max_states)
+      throw OutOfLimits{"the automaton needs more than " + std::to_string(limits_.max_states) + " states"};
+    out_.emplace_back(letters_);
+    in_.emplace_back(letters_);
+    eps_.emplace_back();
+    initial_.push_back(false);
+    return static_cast<uint32_t>(out_.size() - 1);
+  }
+
+  // Adds the transition, and its copies into every state that takes the
+  // transitions into its target.
+  void add_arc(uint32_t from, Letter l, uint32_t h, uint32_t to) {
+    std::vector<uint32_t> targets{to};
+    while (!targets.empty()) {
+      uint32_t t = targets.back();
+      targets.pop_back();
+      Key k = arc_key(from, l, h, t);
+      if (!arcs_.insert(k).second) continue;
+      if (arcs_.size() > limits_.max_transitions)
+        throw OutOfLimits{"the automaton needs more than " + std::to_string(limits_.max_transitions) +
+                          " transitions"};
+      out_[from][l].push_back({h, t});
+      in_[t][l].push_back({h, from});
+      height_ = std::max(height_, h);
+      fresh_.push_back(k);
+      for (uint32_t q : eps_[t]) targets.push_back(q);
+    }
+  }
+
+  void make_initial(uint32_t s) {
+    std::vector<uint32_t> todo{s};
+    while (!todo.empty()) {
+      uint32_t t = todo.back();
+      todo.pop_back();
+      if (initial_[t]) continue;
+      initial_[t] = true;
+      for (uint32_t q : eps_[t]) todo.push_back(q);
+    }
+  }
+
+  // From now on q takes every transition into p, and initiality.
+  void absorb(uint32_t p, uint32_t q) {
+    eps_[p].push_back(q);
+    for (Letter l = 0; l < letters_; ++l) {
+      std::vector<HeightState> in = in_[p][l];
+      for (const HeightState& t : in) add_arc(t.state, l, t.height, q);
+    }
+    if (initial_[p]) make_initial(q);
+  }
+
+  // A path p -> q reading w, every symbol at height h and the end marker
+  // at 0, through states made for the same suffixes where there are some.
+  void add_path(uint32_t p, const std::vector<Letter>& w, uint32_t h, uint32_t q) {
+    uint32_t at = q;
+    for (size_t k = w.size(); k-- > 1;) {
+      uint32_t hk = w[k] == end() ? 0 : h;
+      Key key = arc_key(0, w[k], hk, at);
+      auto it = made_.find(key);
+      if (it != made_.end()) {
+        at = it->second;
+        continue;
+      }
+      uint32_t s = new_state();
+      made_.emplace(key, s);
+      add_arc(s, w[k], hk, at);
+      at = s;
+    }
+    add_arc(p, w[0], w[0] == end() ? 0 : h, at);
+  }
+
+  // The obligations of every path that reads a left side through the new
+  // transition k.
+  void examine(Key k) {
+    uint32_t from = static_cast<uint32_t>(k.a >> 32), to = static_cast<uint32_t>(k.a);
+    Letter l = static_cast<Letter>(k.b >> 32);
+    uint32_t h = static_cast<uint32_t>(k.b);
+    for (auto [ri, pos] : at_letter_[l]) {
+      const MatchRule& rule = rules_[ri];
+      uint32_t h0 = rule.extension ? 0 : h;
+      std::vector<HeightState> back{{h0, from}}, next;
+      for (size_t k2 = pos; k2-- > 0 && !back.empty();) {
+        next.clear();
+        Letter x = rule.lhs[k2];
+        for (const HeightState& s : back)
+          for (const HeightState& t : in_[s.state][x])
+            next.push_back({rule.extension ? 0 : std::min(s.height, t.height), t.state});
+        dedupe(next);
+        back.swap(next);
+      }
+      if (back.empty()) continue;
+      std::vector<HeightState> fwd{{kNoHeight, to}};
+      for (size_t k2 = pos + 1; k2 < rule.lhs.size() && !fwd.empty(); ++k2) {
+        next.clear();
+        Letter x = rule.lhs[k2];
+        for (const HeightState& s : fwd)
+          for (const HeightState& t : out_[s.state][x])
+            next.push_back({rule.extension ? 0 : std::min(s.height, t.height), t.state});
+        dedupe(next);
+        fwd.swap(next);
+      }
+      for (const HeightState& b : back)
+        for (const HeightState& f : fwd) {
+          uint32_t m = std::min(b.height, f.height);
+          uint32_t need = rule.extension ? 1 : m + 1;
+          obligations_.push_back({ri, b.state, f.state, need});
+        }
+    }
+  }
+
+  static void dedupe(std::vector<HeightState>& v) {
+    std::sort(v.begin(), v.end(), [](const HeightState& x, const HeightState& y) {
+      return x.state != y.state ? x.state < y.state : x.height < y.height;
+    });
+    v.erase(std::unique(v.begin(), v.end(),
+                        [](const HeightState& x, const HeightState& y) {
+                          return x.state == y.state && x.height == y.height;
+                        }),
+            v.end());
+  }
+
+  bool reads(uint32_t p, const std::vector<Letter>& w, uint32_t h, uint32_t q) const {
+    std::vector<uint32_t> now{p}, next;
+    for (Letter l : w) {
+      next.clear();
+      uint32_t hl = l == end() ? 0 : h;
+      for (uint32_t s : now)
+        for (const HeightState& t : out_[s][l])
+          if (t.height == hl) next.push_back(t.state);
+      std::sort(next.begin(), next.end());
+      next.erase(std::unique(next.begin(), next.end()), next.end());
+      now.swap(next);
+      if (now.empty()) return false;
+    }
+    return std::binary_search(now.begin(), now.end(), q);
+  }
+
+  void meet(const Obligation& o) {
+    Key key{(uint64_t{o.p} << 32) | o.q, (uint64_t{o.rule} << 32) | o.height};
+    if (met_.count(key)) return;
+    const MatchRule& rule = rules_[o.rule];
+    if (rule.rhs.empty()) {
+      if (o.p != o.q && std::find(eps_[o.p].begin(), eps_[o.p].end(), o.q) == eps_[o.p].end()) absorb(o.p, o.q);
+    } else if (!reads(o.p, rule.rhs, o.height, o.q)) {
+      if (o.height > limits_.max_height)
+        throw OutOfLimits{"a height above " + std::to_string(limits_.max_height) + " is needed", true};
+      add_path(o.p, rule.rhs, o.height, o.q);
+    }
+    met_.insert(key);
+  }
+
+  std::vector<MatchRule> rules_;
+  size_t letters_;
+  MatchBoundLimits limits_;
+  const encodings::StopCondition& stop_;
+  std::vector<std::vector<std::pair<uint32_t, uint32_t>>> at_letter_;  // letter -> (rule, position)
+
+  std::vector<std::vector<std::vector<HeightState>>> out_, in_;  // [state][letter]
+  std::vector<std::vector<uint32_t>> eps_;                       // q takes the transitions into p
+  std::vector<bool> initial_;
+  uint32_t final_state_ = 0;
+  std::unordered_set<Key, KeyHash> arcs_;
+  std::unordered_map<Key, uint32_t, KeyHash> made_;  // (letter, height, target) -> state made
+  std::unordered_set<Key, KeyHash> met_;
+  std::deque<Key> fresh_;
+  std::deque<Obligation> obligations_;
+  uint32_t height_ = 0;
+};
+
+}  // namespace
+
+MatchBoundResult find_match_bound_automaton(const Problem& p, const MatchBoundLimits& limits,
+                                            const encodings::StopCondition& stop) {
+  auto started = std::chrono::steady_clock::now();
+  MatchBoundResult result;
+  auto seconds = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  };
+  if (!p.weak.empty()) {
+    result.why_not = "the problem has weak rules";
+    return result;
+  }
+  if (p.top) {
+    result.why_not = "the problem is in top mode";
+    return result;
+  }
+  for (const Rule& r : p.strict)
+    if (r.lhs.empty()) {
+      result.why_not = "a rule has an empty left side";
+      return result;
+    }
+
+  std::vector<Symbol> symbols = p.symbols();
+  std::unordered_map<Symbol, Letter> letter_of;
+  std::vector<std::optional<std::string>> names;
+  for (Symbol s : symbols) {
+    letter_of.emplace(s, static_cast<Letter>(names.size()));
+    names.emplace_back(p.alphabet->name(s));
+  }
+  const Letter end = static_cast<Letter>(names.size());
+  names.emplace_back(std::nullopt);
+  auto letters = [&](const Word& w) {
+    std::vector<Letter> out;
+    for (Symbol s : w) out.push_back(letter_of.at(s));
+    return out;
+  };
+
+  std::vector<MatchRule> rules;
+  std::vector<std::vector<Letter>> start_words;
+  for (const Rule& r : p.strict) {
+    rules.push_back({letters(r.lhs), letters(r.rhs), false});
+    std::vector<Letter> w = letters(r.rhs);
+    w.push_back(end);
+    start_words.push_back(std::move(w));
+  }
+  for (const Rule& r : p.strict)
+    for (size_t k = 1; k < r.lhs.size(); ++k) {
+      MatchRule e{letters(Word(r.lhs.begin(), r.lhs.begin() + static_cast<std::ptrdiff_t>(k))), letters(r.rhs),
+                  true};
+      e.lhs.push_back(end);
+      e.rhs.push_back(end);
+      bool seen = std::any_of(rules.begin(), rules.end(), [&](const MatchRule& o) {
+        return o.extension && o.lhs == e.lhs && o.rhs == e.rhs;
+      });
+      if (!seen) rules.push_back(std::move(e));
+    }
+
+  Completion completion(std::move(rules), names.size(), limits, stop);
+  auto record = [&] {
+    result.states = completion.states();
+    result.transitions = completion.transitions();
+    result.height = completion.height();
+    result.seconds = seconds();
+  };
+  try {
+    completion.run(start_words);
+  } catch (const OutOfLimits& e) {
+    record();
+    result.why_not = e.why;
+    result.height_exceeded = e.height;
+    return result;
+  }
+  MatchBoundAutomaton a = completion.automaton(names);
+  std::vector<NamedRule> named;
+  for (const Rule& r : p.strict) named.push_back(p.named(r));
+  try {
+    check_match_bounds(named, a);
+  } catch (const CheckFailure& e) {
+    record();
+    result.why_not = std::string("internal error: the automaton found fails its check: ") + e.what();
+    return result;
+  }
+  record();
+  result.automaton = std::move(a);
+  return result;
+}
+
+}  // namespace tessivar::engine::processors
