@@ -124,22 +124,18 @@ class Automaton {
     return now;
   }
 
-  // The pairs (q, m) such that some path from p to q reads an annotation
-  // of w whose least height is m (kNoHeight for the empty word).
-  std::vector<std::pair<uint32_t, uint32_t>> read_any(uint32_t p, const std::vector<Letter>& w) const {
-    std::vector<std::pair<uint32_t, uint32_t>> now{{p, kNoHeight}}, next;
-    for (Letter l : w) {
-      next.clear();
-      for (auto [s, m] : now) {
-        auto [lo, hi] = out(s, l);
-        for (const Arc* t = lo; t != hi; ++t) next.emplace_back(t->to, std::min(m, t->height));
-      }
-      std::sort(next.begin(), next.end());
-      next.erase(std::unique(next.begin(), next.end()), next.end());
-      now.swap(next);
-      if (now.empty()) break;
+  // The pairs (q, min(m, h)) for a transition s -> q reading (letter, h)
+  // and (s, m) in `now`.
+  std::vector<std::pair<uint32_t, uint32_t>> step(const std::vector<std::pair<uint32_t, uint32_t>>& now,
+                                                  Letter letter) const {
+    std::vector<std::pair<uint32_t, uint32_t>> next;
+    for (auto [s, m] : now) {
+      auto [lo, hi] = out(s, letter);
+      for (const Arc* t = lo; t != hi; ++t) next.emplace_back(t->to, std::min(m, t->height));
     }
-    return now;
+    std::sort(next.begin(), next.end());
+    next.erase(std::unique(next.begin(), next.end()), next.end());
+    return next;
   }
 
   // Whether q has every transition into p, and is initial if p is.
@@ -195,15 +191,44 @@ void check_match_bounds(const std::vector<NamedRule>& strict, const MatchBoundAu
 
   auto state = [&](uint32_t s) { return std::to_string(aut.original(s)); };
 
-  // The rules of match(R).
+  // The rules of match(R$): for each rule l -> r, the paths reading l, and
+  // after each proper prefix u of l those going on with ($, 0), the left
+  // sides of the extension rules u $ -> r $. Only states with a transition
+  // reading the first symbol of l start such paths.
+  std::vector<std::vector<uint32_t>> starts(end + 1);
+  for (uint32_t p = 0; p < aut.size(); ++p)
+    for (Letter l = 0; l <= end; ++l)
+      if (aut.out(p, l).first != aut.out(p, l).second) starts[l].push_back(p);
   for (size_t i = 0; i < strict.size(); ++i) {
-    std::vector<Letter> l = letters_of(strict[i].lhs), r = letters_of(strict[i].rhs);
-    for (uint32_t p = 0; p < aut.size(); ++p) {
+    const NamedRule& rule = strict[i];
+    std::vector<Letter> l = letters_of(rule.lhs), r = letters_of(rule.rhs), r_end = r;
+    r_end.push_back(end);
+    for (uint32_t p : starts[l[0]]) {
+      std::vector<std::pair<uint32_t, uint32_t>> reached{{p, kNoHeight}};
+      std::vector<uint32_t> extension_targets;  // reading r $ at height 1 from p
+      bool extension_read = false;
+      for (size_t k = 0; k < l.size() && !reached.empty(); ++k) {
+        if (k > 0) {
+          std::vector<std::pair<uint32_t, uint32_t>> ends = aut.step(reached, end);
+          for (auto [q, m] : ends) {
+            if (!extension_read) {
+              extension_targets = aut.read_at({p}, r_end, 1, end);
+              extension_read = true;
+            }
+            if (!std::binary_search(extension_targets.begin(), extension_targets.end(), q))
+              fail("the extension rule " + to_text(NamedWord(rule.lhs.begin(), rule.lhs.begin() + k)) + " $ -> " +
+                   to_text(rule.rhs) + (rule.rhs.empty() ? "" : " ") + "$ of rule " + std::to_string(i) + " (" +
+                   rule_text(rule) + "): a path from state " + state(p) + " to state " + state(q) +
+                   " reads its left side, but no path between them reads the right side at height 1");
+          }
+        }
+        reached = aut.step(reached, l[k]);
+      }
       std::map<uint32_t, std::vector<uint32_t>> right;  // height -> states reached reading r
-      for (auto [q, m] : aut.read_any(p, l)) {
+      for (auto [q, m] : reached) {
         if (r.empty()) {
           if (p == q || aut.absorbs(p, q)) continue;
-          fail("rule " + std::to_string(i) + " (" + rule_text(strict[i]) + "): its left side leads from state " +
+          fail("rule " + std::to_string(i) + " (" + rule_text(rule) + "): its left side leads from state " +
                state(p) + " to state " + state(q) + ", but state " + state(q) +
                " lacks a transition into state " + state(p) + " or is not initial when it is");
         }
@@ -212,33 +237,9 @@ void check_match_bounds(const std::vector<NamedRule>& strict, const MatchBoundAu
         auto it = right.find(h);
         if (it == right.end()) it = right.emplace(h, aut.read_at({p}, r, h, end)).first;
         if (!std::binary_search(it->second.begin(), it->second.end(), q))
-          fail("rule " + std::to_string(i) + " (" + rule_text(strict[i]) + "): a path from state " + state(p) +
+          fail("rule " + std::to_string(i) + " (" + rule_text(rule) + "): a path from state " + state(p) +
                " to state " + state(q) + " reads its left side with least height " + std::to_string(m) +
                ", but no path between them reads the right side at height " + std::to_string(h));
-      }
-    }
-  }
-
-  // The extension rules u $ -> r $ of R$, each once.
-  std::set<std::pair<NamedWord, NamedWord>> done;
-  for (size_t i = 0; i < strict.size(); ++i) {
-    const NamedRule& rule = strict[i];
-    for (size_t k = 1; k < rule.lhs.size(); ++k) {
-      NamedWord u(rule.lhs.begin(), rule.lhs.begin() + static_cast<std::ptrdiff_t>(k));
-      if (!done.emplace(u, rule.rhs).second) continue;
-      std::vector<Letter> left = letters_of(u), right = letters_of(rule.rhs);
-      left.push_back(end);
-      right.push_back(end);
-      for (uint32_t p = 0; p < aut.size(); ++p) {
-        std::vector<std::pair<uint32_t, uint32_t>> reached = aut.read_any(p, left);
-        if (reached.empty()) continue;
-        std::vector<uint32_t> targets = aut.read_at({p}, right, 1, end);
-        for (auto [q, m] : reached)
-          if (!std::binary_search(targets.begin(), targets.end(), q))
-            fail("the extension rule " + to_text(u) + " $ -> " + to_text(rule.rhs) + (rule.rhs.empty() ? "" : " ") +
-                 "$ of rule " + std::to_string(i) + " (" + rule_text(rule) + "): a path from state " + state(p) +
-                 " to state " + state(q) + " reads its left side, but no path between them reads the right side at "
-                 "height 1");
       }
     }
   }

@@ -24,6 +24,9 @@ namespace {
 
 using Letter = uint32_t;
 constexpr uint32_t kNoHeight = std::numeric_limits<uint32_t>::max();
+// Up to this height limit sets of (state, height) are kept with a stamp per
+// pair; above it they are sorted.
+constexpr uint32_t kStampedHeights = 30;
 
 struct Key {
   uint64_t a, b;
@@ -40,11 +43,12 @@ Key arc_key(uint32_t from, Letter l, uint32_t h, uint32_t to) {
   return {(uint64_t{from} << 32) | to, (uint64_t{l} << 32) | h};
 }
 
-// A rule of match(R$) before annotation: an extension rule u $ -> r $ puts
-// its right side at height 1, any other at one above the least height read.
+// The right sides of match(R$) before annotation: rule 2i is the i-th rule
+// l -> r, whose right side goes one above the least height read; rule 2i + 1
+// stands for its extension rules u $ -> r $ (all proper prefixes u of l), with
+// right side r $ at height 1 and no left side of its own.
 struct MatchRule {
   std::vector<Letter> lhs, rhs;
-  bool extension = false;
 };
 
 struct Obligation {
@@ -58,14 +62,20 @@ struct HeightState {
 struct OutOfLimits {
   std::string why;
   bool height = false;
+  bool timed_out = false;
 };
 
 class Completion {
  public:
-  Completion(std::vector<MatchRule> rules, size_t letters, const MatchBoundLimits& limits,
+  Completion(std::vector<MatchRule> rules, size_t letters, const MatchBoundLimits& limits, bool reuse_prefixes,
              const encodings::StopCondition& stop)
-      : rules_(std::move(rules)), letters_(letters), limits_(limits), stop_(stop), at_letter_(letters) {
-    for (uint32_t i = 0; i < rules_.size(); ++i)
+      : rules_(std::move(rules)),
+        letters_(letters),
+        limits_(limits),
+        reuse_prefixes_(reuse_prefixes),
+        stop_(stop),
+        at_letter_(letters) {
+    for (uint32_t i = 0; i < rules_.size(); i += 2)
       for (uint32_t k = 0; k < rules_[i].lhs.size(); ++k) at_letter_[rules_[i].lhs[k]].emplace_back(i, k);
   }
 
@@ -85,7 +95,7 @@ class Completion {
       if (obligations_.empty()) break;
       Obligation o = obligations_.front();
       obligations_.pop_front();
-      if (++steps % 256 == 0 && stop_.deadline_reached()) throw OutOfLimits{"the time ran out"};
+      if (++steps % 256 == 0 && stop_.deadline_reached()) throw OutOfLimits{"the time ran out", false, true};
       meet(o);
     }
   }
@@ -117,6 +127,7 @@ class Completion {
     in_.emplace_back(letters_);
     eps_.emplace_back();
     initial_.push_back(false);
+    if (limits_.max_height <= kStampedHeights) seen_.resize(out_.size() * (size_t{limits_.max_height} + 2), 0);
     return static_cast<uint32_t>(out_.size() - 1);
   }
 
@@ -164,8 +175,18 @@ class Completion {
   // A path p -> q reading w, every symbol at height h and the end marker
   // at 0, through states made for the same suffixes where there are some.
   void add_path(uint32_t p, const std::vector<Letter>& w, uint32_t h, uint32_t q) {
+    size_t first = 0;
+    if (reuse_prefixes_)
+      while (first + 1 < w.size()) {
+        const auto& arcs = out_[p][w[first]];
+        uint32_t hk = w[first] == end() ? 0 : h;
+        auto it = std::find_if(arcs.begin(), arcs.end(), [hk](const HeightState& t) { return t.height == hk; });
+        if (it == arcs.end()) break;
+        p = it->state;
+        ++first;
+      }
     uint32_t at = q;
-    for (size_t k = w.size(); k-- > 1;) {
+    for (size_t k = w.size(); k-- > first + 1;) {
       uint32_t hk = w[k] == end() ? 0 : h;
       Key key = arc_key(0, w[k], hk, at);
       auto it = made_.find(key);
@@ -178,73 +199,104 @@ class Completion {
       add_arc(s, w[k], hk, at);
       at = s;
     }
-    add_arc(p, w[0], w[0] == end() ? 0 : h, at);
+    add_arc(p, w[first], w[first] == end() ? 0 : h, at);
   }
 
   // The obligations of every path that reads a left side through the new
-  // transition k.
+  // transition k. The left sides u $ of the extension rules of l -> r are
+  // read with l itself: after each proper prefix u, the end-marker
+  // transitions from the states reached.
   void examine(Key k) {
     uint32_t from = static_cast<uint32_t>(k.a >> 32), to = static_cast<uint32_t>(k.a);
     Letter l = static_cast<Letter>(k.b >> 32);
     uint32_t h = static_cast<uint32_t>(k.b);
-    for (auto [ri, pos] : at_letter_[l]) {
-      const MatchRule& rule = rules_[ri];
-      uint32_t h0 = rule.extension ? 0 : h;
-      std::vector<HeightState> back{{h0, from}}, next;
-      for (size_t k2 = pos; k2-- > 0 && !back.empty();) {
-        next.clear();
-        Letter x = rule.lhs[k2];
-        for (const HeightState& s : back)
-          for (const HeightState& t : in_[s.state][x])
-            next.push_back({rule.extension ? 0 : std::min(s.height, t.height), t.state});
-        dedupe(next);
-        back.swap(next);
-      }
-      if (back.empty()) continue;
-      std::vector<HeightState> fwd{{kNoHeight, to}};
-      for (size_t k2 = pos + 1; k2 < rule.lhs.size() && !fwd.empty(); ++k2) {
-        next.clear();
-        Letter x = rule.lhs[k2];
-        for (const HeightState& s : fwd)
-          for (const HeightState& t : out_[s.state][x])
-            next.push_back({rule.extension ? 0 : std::min(s.height, t.height), t.state});
-        dedupe(next);
-        fwd.swap(next);
-      }
-      for (const HeightState& b : back)
-        for (const HeightState& f : fwd) {
-          uint32_t m = std::min(b.height, f.height);
-          uint32_t need = rule.extension ? 1 : m + 1;
-          obligations_.push_back({ri, b.state, f.state, need});
+    std::vector<HeightState> back, fwd;
+    if (l == end()) {
+      // The new transition is the end marker of u $.
+      for (uint32_t ri = 0; ri < rules_.size(); ri += 2) {
+        const std::vector<Letter>& lhs = rules_[ri].lhs;
+        for (size_t len = 1; len < lhs.size(); ++len) {
+          back = {{0, from}};
+          for (size_t k2 = len; k2-- > 0 && !back.empty();) step(back, lhs[k2], false, true);
+          for (const HeightState& b : back) obligations_.push_back({ri + 1, b.state, to, 1});
         }
+      }
+      return;
+    }
+    for (auto [ri, pos] : at_letter_[l]) {
+      const std::vector<Letter>& lhs = rules_[ri].lhs;
+      back = {{h, from}};
+      for (size_t k2 = pos; k2-- > 0 && !back.empty();) step(back, lhs[k2], true, true);
+      if (back.empty()) continue;
+      fwd = {{kNoHeight, to}};
+      for (size_t len = pos + 1; !fwd.empty(); ++len) {
+        if (len == lhs.size()) {
+          for (const HeightState& b : back)
+            for (const HeightState& f : fwd)
+              obligations_.push_back({ri, b.state, f.state, std::min(b.height, f.height) + 1});
+          break;
+        }
+        // u = lhs[0 .. len - 1] followed by $.
+        for (const HeightState& f : fwd)
+          for (const HeightState& t : out_[f.state][end()])
+            for (const HeightState& b : back) obligations_.push_back({ri + 1, b.state, t.state, 1});
+        step(fwd, lhs[len], true, false);
+      }
     }
   }
 
-  static void dedupe(std::vector<HeightState>& v) {
-    std::sort(v.begin(), v.end(), [](const HeightState& x, const HeightState& y) {
-      return x.state != y.state ? x.state < y.state : x.height < y.height;
-    });
-    v.erase(std::unique(v.begin(), v.end(),
-                        [](const HeightState& x, const HeightState& y) {
-                          return x.state == y.state && x.height == y.height;
-                        }),
-            v.end());
+  // Replaces the set by the pairs one transition reading `x` further on,
+  // forwards or backwards, with the least height kept or not.
+  void step(std::vector<HeightState>& set, Letter x, bool heights, bool backwards) {
+    std::vector<HeightState> next;
+    for (const HeightState& s : set)
+      for (const HeightState& t : (backwards ? in_ : out_)[s.state][x])
+        next.push_back({heights ? std::min(s.height, t.height) : 0, t.state});
+    dedupe(next);
+    set.swap(next);
   }
 
-  bool reads(uint32_t p, const std::vector<Letter>& w, uint32_t h, uint32_t q) const {
-    std::vector<uint32_t> now{p}, next;
+  // Drops repeated pairs, keeping the first of each.
+  void dedupe(std::vector<HeightState>& v) {
+    if (limits_.max_height > kStampedHeights) {
+      std::sort(v.begin(), v.end(), [](const HeightState& x, const HeightState& y) {
+        return x.state != y.state ? x.state < y.state : x.height < y.height;
+      });
+      v.erase(std::unique(v.begin(), v.end(),
+                          [](const HeightState& x, const HeightState& y) {
+                            return x.state == y.state && x.height == y.height;
+                          }),
+              v.end());
+      return;
+    }
+    if (++stamp_ == 0) {
+      std::fill(seen_.begin(), seen_.end(), 0);
+      stamp_ = 1;
+    }
+    size_t kept = 0;
+    const size_t heights = size_t{limits_.max_height} + 2;
+    for (const HeightState& x : v) {
+      size_t at = x.state * heights + (x.height == kNoHeight ? heights - 1 : x.height);
+      if (seen_[at] == stamp_) continue;
+      seen_[at] = stamp_;
+      v[kept++] = x;
+    }
+    v.resize(kept);
+  }
+
+  bool reads(uint32_t p, const std::vector<Letter>& w, uint32_t h, uint32_t q) {
+    std::vector<HeightState> now{{0, p}}, next;
     for (Letter l : w) {
       next.clear();
       uint32_t hl = l == end() ? 0 : h;
-      for (uint32_t s : now)
-        for (const HeightState& t : out_[s][l])
-          if (t.height == hl) next.push_back(t.state);
-      std::sort(next.begin(), next.end());
-      next.erase(std::unique(next.begin(), next.end()), next.end());
+      for (const HeightState& s : now)
+        for (const HeightState& t : out_[s.state][l])
+          if (t.height == hl) next.push_back({0, t.state});
+      dedupe(next);
       now.swap(next);
       if (now.empty()) return false;
     }
-    return std::binary_search(now.begin(), now.end(), q);
+    return std::any_of(now.begin(), now.end(), [q](const HeightState& s) { return s.state == q; });
   }
 
   void meet(const Obligation& o) {
@@ -264,6 +316,7 @@ class Completion {
   std::vector<MatchRule> rules_;
   size_t letters_;
   MatchBoundLimits limits_;
+  bool reuse_prefixes_;
   const encodings::StopCondition& stop_;
   std::vector<std::vector<std::pair<uint32_t, uint32_t>>> at_letter_;  // letter -> (rule, position)
 
@@ -277,6 +330,8 @@ class Completion {
   std::deque<Key> fresh_;
   std::deque<Obligation> obligations_;
   uint32_t height_ = 0;
+  std::vector<uint32_t> seen_;  // [state][height or max_height + 1 for none] == stamp_: in the set
+  uint32_t stamp_ = 0;
 };
 
 }  // namespace
@@ -320,39 +375,39 @@ MatchBoundResult find_match_bound_automaton(const Problem& p, const MatchBoundLi
   std::vector<MatchRule> rules;
   std::vector<std::vector<Letter>> start_words;
   for (const Rule& r : p.strict) {
-    rules.push_back({letters(r.lhs), letters(r.rhs), false});
+    rules.push_back({letters(r.lhs), letters(r.rhs)});
     std::vector<Letter> w = letters(r.rhs);
     w.push_back(end);
+    rules.push_back({{}, w});
     start_words.push_back(std::move(w));
   }
-  for (const Rule& r : p.strict)
-    for (size_t k = 1; k < r.lhs.size(); ++k) {
-      MatchRule e{letters(Word(r.lhs.begin(), r.lhs.begin() + static_cast<std::ptrdiff_t>(k))), letters(r.rhs),
-                  true};
-      e.lhs.push_back(end);
-      e.rhs.push_back(end);
-      bool seen = std::any_of(rules.begin(), rules.end(), [&](const MatchRule& o) {
-        return o.extension && o.lhs == e.lhs && o.rhs == e.rhs;
-      });
-      if (!seen) rules.push_back(std::move(e));
-    }
 
-  Completion completion(std::move(rules), names.size(), limits, stop);
+  using Reuse = MatchBoundLimits::Reuse;
+  std::vector<bool> attempts;  // whether to reuse prefixes
+  if (limits.reuse != Reuse::Suffixes) attempts.push_back(true);
+  if (limits.reuse != Reuse::Prefixes) attempts.push_back(false);
+  std::optional<Completion> completion;
   auto record = [&] {
-    result.states = completion.states();
-    result.transitions = completion.transitions();
-    result.height = completion.height();
+    result.states = completion->states();
+    result.transitions = completion->transitions();
+    result.height = completion->height();
     result.seconds = seconds();
   };
-  try {
-    completion.run(start_words);
-  } catch (const OutOfLimits& e) {
-    record();
-    result.why_not = e.why;
-    result.height_exceeded = e.height;
-    return result;
+  for (size_t k = 0;; ++k) {
+    completion.emplace(rules, names.size(), limits, attempts[k], stop);
+    try {
+      completion->run(start_words);
+      break;
+    } catch (const OutOfLimits& e) {
+      record();
+      result.why_not += (result.why_not.empty() ? "" : "; then ") + e.why;
+      result.height_exceeded = e.height;
+      if (k + 1 == attempts.size() || e.timed_out) return result;
+    }
   }
-  MatchBoundAutomaton a = completion.automaton(names);
+  result.why_not.clear();
+  result.height_exceeded = false;
+  MatchBoundAutomaton a = completion->automaton(names);
   std::vector<NamedRule> named;
   for (const Rule& r : p.strict) named.push_back(p.named(r));
   try {

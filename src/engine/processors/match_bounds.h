@@ -31,6 +31,13 @@ struct MatchBoundLimits {
   uint32_t max_height = 6;
   size_t max_states = 40000;
   size_t max_transitions = 400000;
+  // How a new path reuses states: Suffixes as above; Prefixes also follows
+  // transitions already there from its start for a prefix of its word
+  // (fewer states, but more paths in them); PrefixesThenSuffixes tries
+  // Prefixes and, when that fails by the limits on height or size (not by
+  // time), Suffixes. Each finds automata the other misses.
+  enum class Reuse { Suffixes, Prefixes, PrefixesThenSuffixes };
+  Reuse reuse = Reuse::PrefixesThenSuffixes;
 };
 
 struct MatchBoundResult {
