@@ -72,6 +72,8 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if (a == "--timeout" && i + 1 < argc) timeout = std::atof(argv[++i]);
     else if (a == "--max-height" && i + 1 < argc) limits.max_height = static_cast<uint32_t>(std::atol(argv[++i]));
+    else if (a == "--first-height" && i + 1 < argc)
+      limits.first_height = static_cast<uint32_t>(std::atol(argv[++i]));
     else if (a == "--max-states" && i + 1 < argc) limits.max_states = static_cast<size_t>(std::atol(argv[++i]));
     else if (a == "--max-transitions" && i + 1 < argc)
       limits.max_transitions = static_cast<size_t>(std::atol(argv[++i]));
@@ -81,7 +83,7 @@ int main(int argc, char** argv) {
     else args.push_back(a);
   }
   if (args.empty()) {
-    std::cerr << "usage: tessivar-match-bounds-bench [--timeout SECONDS] [--max-height H] [--max-states N]\n"
+    std::cerr << "usage: tessivar-match-bounds-bench [--timeout SECONDS] [--first-height H] [--max-height H] [--max-states N]\n"
                  "         [--max-transitions N] [--suffixes|--prefixes] [--forward] FOLDER|FILE.srs ...\n";
     return 2;
   }

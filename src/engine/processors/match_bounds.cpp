@@ -383,9 +383,16 @@ MatchBoundResult find_match_bound_automaton(const Problem& p, const MatchBoundLi
   }
 
   using Reuse = MatchBoundLimits::Reuse;
-  std::vector<bool> attempts;  // whether to reuse prefixes
-  if (limits.reuse != Reuse::Suffixes) attempts.push_back(true);
-  if (limits.reuse != Reuse::Prefixes) attempts.push_back(false);
+  struct Attempt {
+    bool reuse_prefixes;
+    uint32_t max_height;
+  };
+  std::vector<Attempt> attempts;
+  for (uint32_t height : {std::min(limits.first_height, limits.max_height), limits.max_height}) {
+    if (!attempts.empty() && attempts.back().max_height == height) break;
+    if (limits.reuse != Reuse::Suffixes) attempts.push_back({true, height});
+    if (limits.reuse != Reuse::Prefixes) attempts.push_back({false, height});
+  }
   std::optional<Completion> completion;
   auto record = [&] {
     result.states = completion->states();
@@ -394,7 +401,9 @@ MatchBoundResult find_match_bound_automaton(const Problem& p, const MatchBoundLi
     result.seconds = seconds();
   };
   for (size_t k = 0;; ++k) {
-    completion.emplace(rules, names.size(), limits, attempts[k], stop);
+    MatchBoundLimits attempt = limits;
+    attempt.max_height = attempts[k].max_height;
+    completion.emplace(rules, names.size(), attempt, attempts[k].reuse_prefixes, stop);
     try {
       completion->run(start_words);
       break;

@@ -28,7 +28,11 @@
 namespace tessivar::engine::processors {
 
 struct MatchBoundLimits {
-  uint32_t max_height = 6;
+  // The attempts below run first with heights up to first_height (most
+  // automata found need few, and failing there is quick), and only when
+  // all of them fail by the limits on height or size again up to max_height.
+  uint32_t first_height = 6;
+  uint32_t max_height = 12;
   size_t max_states = 40000;
   size_t max_transitions = 400000;
   // How a new path reuses states: Suffixes as above; Prefixes also follows
