@@ -218,7 +218,7 @@ class Completion {
         for (size_t len = 1; len < lhs.size(); ++len) {
           back = {{0, from}};
           for (size_t k2 = len; k2-- > 0 && !back.empty();) step(back, lhs[k2], false, true);
-          for (const HeightState& b : back) obligations_.push_back({ri + 1, b.state, to, 1});
+          for (const HeightState& b : back) oblige({ri + 1, b.state, to, 1});
         }
       }
       return;
@@ -233,13 +233,13 @@ class Completion {
         if (len == lhs.size()) {
           for (const HeightState& b : back)
             for (const HeightState& f : fwd)
-              obligations_.push_back({ri, b.state, f.state, std::min(b.height, f.height) + 1});
+              oblige({ri, b.state, f.state, std::min(b.height, f.height) + 1});
           break;
         }
         // u = lhs[0 .. len - 1] followed by $.
         for (const HeightState& f : fwd)
           for (const HeightState& t : out_[f.state][end()])
-            for (const HeightState& b : back) obligations_.push_back({ri + 1, b.state, t.state, 1});
+            for (const HeightState& b : back) oblige({ri + 1, b.state, t.state, 1});
         step(fwd, lhs[len], true, false);
       }
     }
@@ -299,9 +299,17 @@ class Completion {
     return std::any_of(now.begin(), now.end(), [q](const HeightState& s) { return s.state == q; });
   }
 
-  void meet(const Obligation& o) {
+  // Queues the obligation unless it was queued before: once met, an
+  // obligation stays met, as transitions are only ever added.
+  void oblige(const Obligation& o) {
     Key key{(uint64_t{o.p} << 32) | o.q, (uint64_t{o.rule} << 32) | o.height};
-    if (met_.count(key)) return;
+    if (!queued_.insert(key).second) return;
+    if (queued_.size() > limits_.max_obligations)
+      throw OutOfLimits{"the search meets more than " + std::to_string(limits_.max_obligations) + " obligations"};
+    obligations_.push_back(o);
+  }
+
+  void meet(const Obligation& o) {
     const MatchRule& rule = rules_[o.rule];
     if (rule.rhs.empty()) {
       if (o.p != o.q && std::find(eps_[o.p].begin(), eps_[o.p].end(), o.q) == eps_[o.p].end()) absorb(o.p, o.q);
@@ -310,7 +318,6 @@ class Completion {
         throw OutOfLimits{"a height above " + std::to_string(limits_.max_height) + " is needed", true};
       add_path(o.p, rule.rhs, o.height, o.q);
     }
-    met_.insert(key);
   }
 
   std::vector<MatchRule> rules_;
@@ -326,7 +333,7 @@ class Completion {
   uint32_t final_state_ = 0;
   std::unordered_set<Key, KeyHash> arcs_;
   std::unordered_map<Key, uint32_t, KeyHash> made_;  // (letter, height, target) -> state made
-  std::unordered_set<Key, KeyHash> met_;
+  std::unordered_set<Key, KeyHash> queued_;  // (rule, p, q, height) of every obligation queued
   std::deque<Key> fresh_;
   std::deque<Obligation> obligations_;
   uint32_t height_ = 0;

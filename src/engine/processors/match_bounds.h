@@ -35,6 +35,8 @@ struct MatchBoundLimits {
   uint32_t max_height = 12;
   size_t max_states = 40000;
   size_t max_transitions = 400000;
+  // Distinct (rule, p, q, height) to meet, about 50 bytes each.
+  size_t max_obligations = 4000000;
   // How a new path reuses states: Suffixes as above; Prefixes also follows
   // transitions already there from its start for a prefix of its word
   // (fewer states, but more paths in them); PrefixesThenSuffixes tries
