@@ -199,6 +199,11 @@ TEST(MatchBoundsSearch, StopsAtItsLimits) {
   EXPECT_FALSE(r.automaton);
   EXPECT_LE(r.states, 50u);
   small.max_states = 1u << 30;
+  small.max_obligations = 100;
+  r = search(looping, small);
+  EXPECT_FALSE(r.automaton);
+  EXPECT_NE(r.why_not.find("more than 100 obligations"), std::string::npos) << r.why_not;
+  small.max_obligations = 1u << 30;
   small.max_transitions = 1u << 30;
   auto started = encodings::Clock::now();
   r = search(looping, small, 0.3);
