@@ -141,7 +141,7 @@ bool dp_proof_holds(const Problem& p, const StepPtr& proof) {
 int main(int argc, char** argv) {
   std::vector<int> widths = {2, 3, 4};
   std::vector<NamedSettings> settings;
-  double attempt_seconds = 2, budget = 20, tiling_seconds = 10, dp_factor = 1;
+  double attempt_seconds = 2, budget = 20, tiling_seconds = 10, dp_factor = 1, dp_share = 0.4;
   bool stats_only = false, dp = false, dp_only = false, stop_at_proof = false;
   std::vector<std::string> orientations = {"plain", "reversed"};
   processors::TilingLimits limits{20000, 50000};
@@ -167,12 +167,13 @@ int main(int argc, char** argv) {
     else if (a == "--dp") dp = true;
     else if (a == "--dp-only") dp = dp_only = true;
     else if (a == "--dp-factor") dp_factor = std::atof(value().c_str());
+    else if (a == "--dp-share") dp_share = std::atof(value().c_str());
     else if (a == "--stop-at-proof") stop_at_proof = true;
     else args.push_back(a);
   }
   if (args.empty()) {
     std::cerr << "usage: tessivar-tiling-bench [--stats] [--widths 2,3,4] [--settings n1b3c8,...] [--attempt S]\n"
-                 "  [--budget S] [--dp | --dp-only] [--dp-factor F] [--max-tiles N] [--max-rules N]\n"
+                 "  [--budget S] [--dp | --dp-only] [--dp-factor F] [--dp-share X] [--max-tiles N] [--max-rules N]\n"
                  "  [--orientations plain,reversed] [--stop-at-proof] FOLDER|FILE.srs ...\n";
     return 2;
   }
@@ -212,16 +213,22 @@ int main(int argc, char** argv) {
         }
         auto start = Clock::now();
         auto limit = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(budget));
+        // With --dp the removals leave the last dp_share of the budget to the
+        // dependency-pair path.
+        auto removal_limit = dp && !dp_only
+                                 ? start + std::chrono::duration_cast<Clock::duration>(
+                                               std::chrono::duration<double>(budget * (1 - dp_share)))
+                                 : limit;
         Problem rest = t.labelled;
         std::string removals;
         bool stuck = false;
-        while (!dp_only && !rest.strict.empty() && !stuck && Clock::now() < limit) {
+        while (!dp_only && !rest.strict.empty() && !stuck && Clock::now() < removal_limit) {
           stuck = true;
           for (const NamedSettings& s : settings) {
-            if (Clock::now() >= limit) break;
+            if (Clock::now() >= removal_limit) break;
             processors::Removal r;
             try {
-              r = processors::remove_by_matrix(rest, s.settings, stop_after(attempt_seconds, limit));
+              r = processors::remove_by_matrix(rest, s.settings, stop_after(attempt_seconds, removal_limit));
             } catch (const std::exception& e) {
               std::cerr << s.name << ": " << e.what() << "\n";
               continue;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <deque>
 #include <map>
+#include <memory>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -35,6 +36,12 @@ class Fixpoint {
  public:
   Fixpoint(const Problem& p, size_t k, const TilingLimits& limits, const encodings::StopCondition& stop)
       : k_(k), limits_(limits), stop_(stop) {
+    base_ = p.alphabet->size() + 2;
+    unsigned __int128 room = 1;
+    for (size_t i = 0; i < k; ++i) {
+      room *= base_;
+      if (room >> 63) throw Overflow{"too many symbols for width " + std::to_string(k)};
+    }
     for (size_t i = 0; i < p.strict.size(); ++i) {
       const Rule& r = p.strict[i];
       lhs_.push_back(letters(r.lhs));
@@ -56,6 +63,7 @@ class Fixpoint {
       if (stop_.deadline_reached()) throw Overflow{"stopped"};
       size_t id = work_.front();
       work_.pop_front();
+      horizon_ = id;
       std::vector<Firing> firings;
       for (size_t pi = 0; pi < patterns_.size(); ++pi) place(id, pi, firings);
       for (Firing& f : firings) fire(f);
@@ -80,6 +88,14 @@ class Fixpoint {
     return out;
   }
 
+  // Letters as the digits of a number in base |alphabet| + 2; the caller
+  // makes sure that k digits fit.
+  uint64_t code(const int* begin, size_t n) const {
+    uint64_t c = 0;
+    for (size_t i = 0; i < n; ++i) c = c * base_ + static_cast<uint64_t>(begin[i]);
+    return c;
+  }
+
   static uint64_t key_of(const int* begin, size_t n) {
     uint64_t h = 1469598103934665603ull;
     for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<uint64_t>(begin[i] + 1)) * 1099511628211ull;
@@ -90,23 +106,26 @@ class Fixpoint {
     size_t operator()(const Letters& l) const { return key_of(l.data(), l.size()); }
   };
 
-  bool in_t(const Letters& w, size_t end) const {  // the tile ending at position end (inclusive)
-    Letters t(w.begin() + static_cast<long>(end + 1 - k_), w.begin() + static_cast<long>(end + 1));
-    return ids_.count(t) > 0;
+  // Whether the tile ending at position `end` of w is in T and was met no
+  // later than the tile being placed: a combination is walked only when
+  // the last of its tiles is taken from the worklist.
+  bool in_t(const Letters& w, size_t end) const {
+    auto it = ids_.find(code(w.data() + (end + 1 - k_), k_));
+    return it != ids_.end() && it->second <= horizon_;
   }
 
   size_t id_of(const Letters& w, size_t end) const {
-    return ids_.at(Letters(w.begin() + static_cast<long>(end + 1 - k_), w.begin() + static_cast<long>(end + 1)));
+    return ids_.at(code(w.data() + (end + 1 - k_), k_));
   }
 
   void add_tile(Letters t) {
-    if (ids_.count(t)) return;
+    const uint64_t c = code(t.data(), k_);
+    if (ids_.count(c)) return;
     if (tiles_.size() >= limits_.max_tiles) throw Overflow{"more than " + std::to_string(limits_.max_tiles) + " tiles"};
     size_t id = tiles_.size();
-    ids_.emplace(t, id);
+    ids_.emplace(c, id);
     if (t.back() >= 2) by_last_[t.back()].push_back(id);
-    Letters prefix(t.begin(), t.end() - 1);
-    next_[prefix].push_back(t.back());
+    next_[code(t.data(), k_ - 1)].push_back(t.back());
     tiles_.push_back(std::move(t));
     work_.push_back(id);
   }
@@ -133,6 +152,7 @@ class Fixpoint {
       auto found = by_last_.find(pat.word.front());
       if (found == by_last_.end()) continue;
       for (size_t cid : found->second) {
+        if (cid > horizon_) break;  // in the order met
         const Letters& first = tiles_[cid];
         bool ok = true;
         for (size_t p = 0; p + 1 < k_ && ok; ++p) ok = fixed(p, first[p]);
@@ -164,12 +184,12 @@ class Fixpoint {
       if (ok && ended.size() > at) out.push_back({pi, std::move(ended), symbols, true});
     }
     if (pat.prefix) return;
-    auto nexts = next_.find(Letters(w.end() - static_cast<long>(k_ - 1), w.end()));
+    auto nexts = next_.find(code(w.data() + (w.size() - (k_ - 1)), k_ - 1));
     if (nexts == next_.end()) return;
     for (int s : nexts->second) {
       if (s < 2 || !fixed(w.size(), s)) continue;
       w.push_back(s);
-      extend(pi, w, symbols + 1, at, fixed, out);
+      if (in_t(w, w.size() - 1)) extend(pi, w, symbols + 1, at, fixed, out);
       w.pop_back();
     }
   }
@@ -203,10 +223,12 @@ class Fixpoint {
   std::vector<Letters> lhs_, rhs_;
   std::vector<Pattern> patterns_;
   std::vector<Letters> tiles_;
-  std::unordered_map<Letters, size_t, Hash> ids_;
+  std::unordered_map<uint64_t, size_t> ids_;  // by code()
   std::unordered_map<int, std::vector<size_t>> by_last_;        // tiles ending in a symbol
-  std::unordered_map<Letters, std::vector<int>, Hash> next_;   // the last letters after k-1 letters
-  std::deque<size_t> work_;
+  std::unordered_map<uint64_t, std::vector<int>> next_;  // by the code of k-1 letters: the letters after them
+  uint64_t base_ = 2;
+  std::deque<size_t> work_;  // tiles in the order met: ids increase
+  size_t horizon_ = 0;        // the id of the tile being placed
   std::unordered_set<Letters, Hash> fired_;
   std::set<std::pair<std::vector<size_t>, std::vector<size_t>>> rule_set_;
   std::vector<std::pair<std::vector<size_t>, std::vector<size_t>>> rules_;
@@ -271,12 +293,14 @@ TilingResult tile_problem(const Problem& p, int width, const TilingLimits& limit
     if (r.lhs.empty()) return refused("a rule with an empty left side");
   const size_t k = static_cast<size_t>(width);
 
-  Fixpoint fix(p, k, limits, stop);
+  std::unique_ptr<Fixpoint> fixpoint;
   try {
-    fix.run();
+    fixpoint = std::make_unique<Fixpoint>(p, k, limits, stop);
+    fixpoint->run();
   } catch (const Overflow& o) {
     return refused(o.why);
   }
+  const Fixpoint& fix = *fixpoint;
 
   // Tiles in the order of their letters (borders first), so that the
   // certificate does not depend on the order the fixpoint met them.
