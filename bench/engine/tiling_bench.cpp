@@ -14,7 +14,9 @@
 // inside remove_by_matrix; the dependency-pair proof is checked here.
 //
 // Settings: n<d><f|a|t>b<bits>c<cap> natural (full, affine, triangular),
-// a<d>b<bits>c<cap> arctic, e.g. n1b3c8,n2fb1c3,a2b2c4.
+// a<d>b<bits>c<cap> arctic (order encoding), e.g. n1b3c8,n2fb1c3,a2b2c4; a
+// leading L or G asks for the local search (failing-rules or graded score,
+// full shape, the cap unused), e.g. Ga3b2c2.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -84,6 +86,12 @@ NamedSettings parse_settings(const std::string& text) {
     ++i;
   };
   if (text.empty()) throw std::invalid_argument("empty settings");
+  if (text[i] == 'L' || text[i] == 'G') {
+    s.local_search = true;
+    s.local_score = text[i] == 'G' ? encodings::LocalScore::Graded : encodings::LocalScore::FailingRules;
+    ++i;
+  }
+  if (i >= text.size()) throw std::invalid_argument("bad settings " + text);
   char semiring = text[i++];
   if (semiring == 'n') s.semiring = Semiring::Natural;
   else if (semiring == 'a') s.semiring = Semiring::Arctic;
@@ -99,7 +107,7 @@ NamedSettings parse_settings(const std::string& text) {
   expect('c');
   s.cap = number();
   if (i != text.size()) throw std::invalid_argument("bad settings " + text);
-  if (s.semiring == Semiring::Arctic) s.order_encoding = true;
+  if (s.semiring == Semiring::Arctic && !s.local_search) s.order_encoding = true;
   return out;
 }
 
@@ -143,6 +151,7 @@ int main(int argc, char** argv) {
   std::vector<NamedSettings> settings;
   double attempt_seconds = 2, budget = 20, tiling_seconds = 10, dp_factor = 1, dp_share = 0.4;
   bool stats_only = false, dp = false, dp_only = false, stop_at_proof = false;
+  int retile_width = 0, retile_times = 0;
   std::vector<std::string> orientations = {"plain", "reversed"};
   processors::TilingLimits limits{20000, 50000};
   std::vector<std::string> args;
@@ -169,12 +178,14 @@ int main(int argc, char** argv) {
     else if (a == "--dp-factor") dp_factor = std::atof(value().c_str());
     else if (a == "--dp-share") dp_share = std::atof(value().c_str());
     else if (a == "--stop-at-proof") stop_at_proof = true;
+    else if (a == "--retile") retile_width = std::stoi(value());
+    else if (a == "--retile-times") retile_times = std::stoi(value());
     else args.push_back(a);
   }
   if (args.empty()) {
     std::cerr << "usage: tessivar-tiling-bench [--stats] [--widths 2,3,4] [--settings n1b3c8,...] [--attempt S]\n"
                  "  [--budget S] [--dp | --dp-only] [--dp-factor F] [--dp-share X] [--max-tiles N] [--max-rules N]\n"
-                 "  [--orientations plain,reversed] [--stop-at-proof] FOLDER|FILE.srs ...\n";
+                 "  [--orientations plain,reversed] [--stop-at-proof] [--retile K --retile-times N] FOLDER|FILE.srs ...\n";
     return 2;
   }
   if (!stats_only && !dp_only && settings.empty()) settings.push_back(parse_settings("n1b3c8"));
@@ -220,6 +231,7 @@ int main(int argc, char** argv) {
                                                std::chrono::duration<double>(budget * (1 - dp_share)))
                                  : limit;
         Problem rest = t.labelled;
+        int retile_times_left = retile_times;
         std::string removals;
         bool stuck = false;
         while (!dp_only && !rest.strict.empty() && !stuck && Clock::now() < removal_limit) {
@@ -243,6 +255,20 @@ int main(int argc, char** argv) {
             removals += (removals.empty() ? "" : ",") + s.name + ":" + std::to_string(before - rest.strict.size());
             stuck = false;
             break;
+          }
+          // Stuck: the remaining rules have a smaller closure, so tile them again.
+          if (stuck && retile_times > 0 && !rest.strict.empty() && Clock::now() < removal_limit) {
+            --retile_times_left;
+            if (retile_times_left >= 0) {
+              processors::TilingResult again = processors::tile_problem(
+                  rest, retile_width > 0 ? retile_width : k, limits, stop_after(tiling_seconds, removal_limit));
+              if (again.applies()) {
+                removals += (removals.empty() ? "" : ",") + std::string("retile:") + std::to_string(rest.strict.size()) +
+                            ">" + std::to_string(again.labelled.strict.size());
+                rest = again.labelled;
+                stuck = false;
+              }
+            }
           }
         }
         std::string verdict = rest.strict.empty() ? "proved" : "left=" + std::to_string(rest.strict.size());

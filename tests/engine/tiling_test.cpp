@@ -157,6 +157,10 @@ TEST(TilingFixpoint, RefusesWhatItCannotTile) {
   EXPECT_EQ(tiled(rules_of("a b -> b a"), 1).refusal, "a width below 2");
   EXPECT_EQ(tiled(rules_of("a b -> b a"), 2, TilingLimits{3, 100}).refusal, "more than 3 tiles");
   EXPECT_EQ(tiled(rules_of("a a b -> b a a"), 2, TilingLimits{1000, 1}).refusal, "more than 1 labelled rules");
+  std::string many;  // 40 symbols: 42 letters to the power 12 pass 2^63
+  for (int i = 0; i < 40; ++i) many += (i ? " s" : "s") + std::to_string(i);
+  EXPECT_EQ(tiled(rules_of(many + " -> s0"), 12).refusal, "too many symbols for width 12");
+  EXPECT_TRUE(tiled(rules_of(many + " -> s0"), 11).applies());
   encodings::StopCondition past;
   past.deadline = encodings::Clock::now() - std::chrono::seconds(1);
   EXPECT_EQ(tile_problem(problem_of(rules_of("a a b -> b a a")), 3, {}, past).refusal, "stopped");
