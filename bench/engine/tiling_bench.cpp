@@ -33,6 +33,7 @@
 #include "engine/problem/system_text.h"
 #include "engine/processors/matrix_removal.h"
 #include "engine/processors/tiling.h"
+#include "engine/strategy/schedule.h"
 #include "engine/processors/top_proof.h"
 
 using namespace tessivar::engine;
@@ -238,18 +239,18 @@ int main(int argc, char** argv) {
           stuck = true;
           for (const NamedSettings& s : settings) {
             if (Clock::now() >= removal_limit) break;
-            processors::Removal r;
+            processors::Result r;
             try {
-              r = processors::remove_by_matrix(rest, s.settings, stop_after(attempt_seconds, removal_limit));
+              r = processors::MatrixRemoval(s.settings).apply(rest, stop_after(attempt_seconds, removal_limit));
             } catch (const std::exception& e) {
               std::cerr << s.name << ": " << e.what() << "\n";
               continue;
             }
-            if (r.outcome == processors::RemovalOutcome::Refused) {
-              std::cerr << file.string() << " " << s.name << " refused by the check: " << r.why << "\n";
+            if (r.verdict == processors::Verdict::CheckFailed) {
+              std::cerr << file.string() << " " << s.name << " refused by the check: " << r.reason << "\n";
               status = 3;
             }
-            if (r.outcome != processors::RemovalOutcome::Removed) continue;
+            if (r.verdict != processors::Verdict::Applied) continue;
             size_t before = rest.strict.size();
             rest = r.rest;
             removals += (removals.empty() ? "" : ",") + s.name + ":" + std::to_string(before - rest.strict.size());
@@ -276,7 +277,7 @@ int main(int argc, char** argv) {
           encodings::StopCondition s;
           s.deadline = limit;
           StepPtr proof = processors::prove_by_dependency_pairs(
-              rest, processors::scaled(processors::default_dependency_pair_plan(rest), dp_factor), s);
+              rest, processors::scaled(strategy::plan_for(rest).dependency_pairs, dp_factor), s);
           if (proof && dp_proof_holds(rest, proof)) verdict = "proved-dp";
           else if (proof) status = 3;
         }
