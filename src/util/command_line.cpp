@@ -1,0 +1,97 @@
+#include "util/command_line.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+namespace tessivar {
+
+namespace {
+
+constexpr const char* kVersionNumber = "1.0";
+
+}  // namespace
+
+std::string ExitStatusHelp(const std::string& zero, const std::string& three) {
+  std::string s = "Exit status:\n  0      " + zero +
+                  "\n  1      the environment failed: a file could not be read or written, a\n"
+                  "         program could not be started\n"
+                  "  2      refused input or command line\n";
+  if (!three.empty()) s += "  3      " + three + "\n";
+  return s + "  128+N  stopped by signal N\n";
+}
+
+std::string VersionLine(const std::string& program) {
+  return program + " (Tessivar) " + kVersionNumber;
+}
+
+double ParseTimeout(const std::string& option, const std::string& text) {
+  std::ostringstream limit;
+  limit << kMaxTimeoutSeconds;
+  const std::string wanted = option + " wants a number of seconds above 0 and at most " +
+                             limit.str() + ", not \"" + text + "\"";
+  // Digits with at most one point, so that "1e20", "inf", "0x10" and " 5"
+  // are refused rather than read as the C library would.
+  size_t digits = 0, points = 0;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digits++;
+    } else if (c == '.') {
+      points++;
+    } else {
+      throw UsageError(wanted);
+    }
+  }
+  if (digits == 0 || points > 1) throw UsageError(wanted);
+  double seconds = std::strtod(text.c_str(), nullptr);
+  if (!(seconds > 0) || seconds > kMaxTimeoutSeconds) throw UsageError(wanted);
+  return seconds;
+}
+
+void SetUpCommandLine(CLI::App& app, const std::string& program, const std::string& about,
+                      const std::string& footer) {
+  app.name(program);
+  app.description("");
+  // "usage: PROGRAM ..." first, as the classic prover has it; what the
+  // program does after the options.
+  app.get_formatter()->label("Usage", "usage");
+  app.footer(about + "\n\n" + footer);
+  app.set_help_flag("-h,--help", "this text");
+  app.set_version_flag("--version", VersionLine(program), "the version");
+  // An option given twice counts with its last value, as scripts that add
+  // to a command line expect.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+int ParseCommandLine(CLI::App& app, int argc, char** argv, std::string* error) {
+  try {
+    app.parse(argc, argv);
+    return -1;
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help() << std::flush;
+    return kExitAnswer;
+  } catch (const CLI::CallForVersion& e) {
+    std::cout << e.what() << "\n" << std::flush;
+    return kExitAnswer;
+  } catch (const CLI::ParseError& e) {
+    // CLI11's sentences, in lower case after the program's name.
+    *error = e.what();
+    if (!error->empty() && (*error)[0] >= 'A' && (*error)[0] <= 'Z') (*error)[0] += 'a' - 'A';
+    return kExitRefused;
+  }
+}
+
+int ParseCommandLine(CLI::App& app, int argc, char** argv) {
+  std::string error;
+  int status = ParseCommandLine(app, argc, argv, &error);
+  if (status == kExitRefused) std::cerr << UsageErrorText(app, error) << std::flush;
+  return status;
+}
+
+std::string UsageErrorText(const CLI::App& app, const std::string& reason) {
+  return app.get_name() + ": " + reason + "\n" + "(" + app.get_name() +
+         " --help lists the options)\n";
+}
+
+}  // namespace tessivar
