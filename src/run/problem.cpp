@@ -71,12 +71,15 @@ std::vector<NamedRule> XmlRules(const std::string& path) {
   pugi::xml_document doc;
   pugi::xml_parse_result r = doc.load_file(path.c_str());
   if (r.status == pugi::status_file_not_found || r.status == pugi::status_io_error)
-    throw ProblemError("cannot read " + path);
+    throw UnreadableProblem("cannot read " + path);
   if (!r)
     throw ProblemError(path + " is not well-formed XML: " + r.description() + " at byte " +
                        std::to_string(r.offset));
   pugi::xml_node problem = doc.child("problem");
   if (!problem) throw ProblemError(path + " has no <problem> element");
+  std::string type = problem.attribute("type").value();
+  if (!type.empty() && type != "termination")
+    throw ProblemError("a problem of type " + type + ": only termination is answered");
   pugi::xml_node strategy = problem.child("strategy");
   if (strategy && TextOf(strategy) != "FULL")
     throw ProblemError("strategy " + TextOf(strategy) + ": only FULL rewriting is supported");
@@ -146,14 +149,14 @@ bool IsXml(const std::string& path, const std::string& content) {
 std::vector<NamedRule> ReadProblem(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0)
-    throw ProblemError("cannot read " + path + ": " + std::strerror(errno));
+    throw UnreadableProblem("cannot read " + path + ": " + std::strerror(errno));
   if (S_ISDIR(st.st_mode))
     throw ProblemError(path + " is a folder, not a problem (tessivar-batch runs folders)");
   std::ifstream f(path, std::ios::binary);
-  if (!f) throw ProblemError("cannot read " + path + ": " + std::strerror(errno));
+  if (!f) throw UnreadableProblem("cannot read " + path + ": " + std::strerror(errno));
   std::stringstream s;
   s << f.rdbuf();
-  if (f.bad()) throw ProblemError("cannot read " + path);
+  if (f.bad()) throw UnreadableProblem("cannot read " + path);
   std::string content = s.str();
   if (content.find_first_not_of(" \t\r\n") == std::string::npos)
     throw ProblemError(path + " is empty: a system is \"(RULES l -> r , ... )\"");
