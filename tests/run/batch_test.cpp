@@ -73,7 +73,7 @@ TEST(Batch, SmallFolder) {
     std::string proof = "out/proofs/" + g.file.substr(0, g.file.size() - 4) + ".txt";
     EXPECT_EQ(ReadFile(m / proof), expected);
     EXPECT_EQ(rows[g.row], (std::vector<std::string>{g.file, yes ? "YES" : "MAYBE", "classic", rows[g.row][3],
-                                                     yes ? "match-bound" : "", "", yes ? "proved" : "no-proof"}));
+                                                     yes ? "match-bound" : "", "", yes ? "proved" : "exhausted"}));
   }
   EXPECT_FALSE(Exists(m / "out/proofs/dir/sub/c.xml.txt"));
   EXPECT_NE(l.out.find("\nall                         4 "), std::string::npos) << l.out;
