@@ -168,7 +168,9 @@ Plan MakePlan(const Options& in, const std::vector<NamedRule>& rules, const Temp
   return plan;
 }
 
-void PrintError(const std::string& message) { std::cerr << "tessivar-run: " << message << "\n"; }
+void PrintError(const std::string& message) {
+  std::cerr << "tessivar-run: " << tessivar::Printable(message) << "\n";
+}
 
 // The run as it ended: each prover's end, the one that answered, and what
 // the user is told besides the proof.

@@ -160,7 +160,12 @@ std::vector<NamedRule> ReadProblem(const std::string& path) {
   std::string content = s.str();
   if (content.find_first_not_of(" \t\r\n") == std::string::npos)
     throw ProblemError(path + " is empty: a system is \"(RULES l -> r , ... )\"");
-  if (IsXml(path, content)) return XmlRules(path);
+  // XML may begin with a byte-order mark; the text format may not.
+  bool mark = content.compare(0, 3, "\xef\xbb\xbf") == 0;
+  if (IsXml(path, mark ? content.substr(3) : content)) return XmlRules(path);
+  if (mark)
+    throw ProblemError(path + " begins with a byte-order mark (\xef\xbb\xbf); the text format wants "
+                       "plain text without one");
   try {
     return tessivar::engine::read_system_text(content);
   } catch (const tessivar::engine::InputError& e) {

@@ -1,6 +1,7 @@
 #include "util/command_line.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -20,6 +21,51 @@ std::string ExitStatusHelp(const std::string& zero, const std::string& three) {
                   "  2      refused input or command line\n";
   if (!three.empty()) s += "  3      " + three + "\n";
   return s + "  128+N  stopped by signal N\n";
+}
+
+std::string Printable(const std::string& message) {
+  std::string out;
+  auto escape = [&out](unsigned char byte) {
+    const char* hex = "0123456789abcdef";
+    out += "\\x";
+    out += hex[byte >> 4];
+    out += hex[byte & 15];
+  };
+  const size_t n = message.size();
+  for (size_t i = 0; i < n;) {
+    unsigned char c = static_cast<unsigned char>(message[i]);
+    if (c == '\n' || (c >= 0x20 && c < 0x7f)) {
+      out += static_cast<char>(c);
+      i++;
+      continue;
+    }
+    if (c == '\t') {
+      out += "\\t";
+      i++;
+      continue;
+    }
+    // The length of a UTF-8 sequence that starts here, 0 if none does.
+    size_t length = c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3 : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
+    uint32_t code = length == 2 ? c & 0x1f : length == 3 ? c & 0x0f : c & 0x07;
+    for (size_t k = 1; k < length; k++) {
+      unsigned char next = i + k < n ? static_cast<unsigned char>(message[i + k]) : 0;
+      if ((next & 0xc0) != 0x80) {
+        length = 0;
+        break;
+      }
+      code = code << 6 | (next & 0x3f);
+    }
+    bool shown = length > 0 && code >= (length == 2 ? 0xa0u : length == 3 ? 0x800u : 0x10000u) &&
+                 code <= 0x10ffff && !(code >= 0xd800 && code <= 0xdfff) && code != 0xfeff;
+    if (shown) {
+      out.append(message, i, length);
+      i += length;
+    } else {
+      escape(c);
+      i++;
+    }
+  }
+  return out;
 }
 
 std::string VersionLine(const std::string& program) {

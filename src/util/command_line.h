@@ -21,6 +21,11 @@ constexpr int kExitDoesNotHold = 3;  // the certificate does not hold (tessivar-
 // stands for in that program, and `three` (if any) what 3 does.
 std::string ExitStatusHelp(const std::string& zero, const std::string& three = "");
 
+// A message as it may be shown on a terminal: control bytes, bytes that
+// are not UTF-8 and the byte-order mark written as \xNN (a tab as \t), line
+// feeds and the rest of UTF-8 kept. Input a message quotes goes through it.
+std::string Printable(const std::string& message);
+
 // "PROGRAM (Tessivar) VERSION".
 std::string VersionLine(const std::string& program);
 

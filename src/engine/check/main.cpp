@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
       }
     }
   } catch (const BadFile& e) {
-    std::cerr << "tessivar-check: " << e.message << "\n";
+    std::cerr << "tessivar-check: " << tessivar::Printable(e.message) << "\n";
     return e.status;
   }
   try {
