@@ -24,11 +24,11 @@ std::string Trimmed(const std::string& s) {
 
 std::string TextOf(const pugi::xml_node& n) { return Trimmed(n.text().get()); }
 
-void CheckName(const std::string& name) {
+void CheckName(const std::string& name, const std::string& path = "") {
   try {
     tessivar::engine::check_symbol_name(name);
   } catch (const tessivar::engine::InputError& e) {
-    throw ProblemError(e.what());
+    throw ProblemError((path.empty() ? "" : path + ": ") + e.what());
   }
 }
 
@@ -166,9 +166,16 @@ std::vector<NamedRule> ReadProblem(const std::string& path) {
   if (mark)
     throw ProblemError(path + " begins with a byte-order mark (\xef\xbb\xbf); the text format wants "
                        "plain text without one");
+  std::vector<NamedRule> rules;
   try {
-    return tessivar::engine::read_system_text(content);
+    rules = tessivar::engine::read_system_text(content);
   } catch (const tessivar::engine::InputError& e) {
     throw ProblemError(path + ": " + e.what());
   }
+  // The reader lets control bytes other than blanks into names, which the
+  // normalised text handed to the provers must not hold.
+  for (const NamedRule& r : rules)
+    for (const std::vector<std::string>* side : {&r.lhs, &r.rhs})
+      for (const std::string& name : *side) CheckName(name, path);
+  return rules;
 }
