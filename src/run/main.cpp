@@ -203,7 +203,7 @@ class ProgressView {
  public:
   ProgressView(const std::string& file, bool show_lines, bool status_line, double limit)
       : file_(file), show_lines_(show_lines), status_line_(status_line), limit_(limit),
-        begin_(MonotonicSeconds()) {}
+        begin_(MonotonicSeconds()), next_status_(begin_ + 2) {}
 
   void Tick() {
     ReadNew();
@@ -248,7 +248,7 @@ class ProgressView {
   std::string file_;
   bool show_lines_, status_line_;
   double limit_, begin_;
-  double next_status_ = 0;
+  double next_status_;  // a run that ends within two seconds shows none
   size_t offset_ = 0;
   std::string partial_, last_;
   bool shown_ = false;
@@ -341,7 +341,7 @@ void SettleReason(const Options& in, const Plan& plan, Ending& e) {
   }
 }
 
-void AddEndingNotes(const Options& in, const Plan& plan, Ending& e) {
+void AddEndingNotes(const Plan& plan, Ending& e) {
   if (e.winner >= 0 && plan.provers.size() > 1)
     e.notes += std::string("tessivar-run: ") + ProverTitle(plan.provers[e.winner].kind) +
                " answered first; the other prover was stopped\n";
@@ -450,7 +450,7 @@ int Run(const Options& in) {
   SettleFailures(e);
   HandOverCertificate(in, plan, work, e);
   SettleReason(in, plan, e);
-  AddEndingNotes(in, plan, e);
+  AddEndingNotes(plan, e);
   if (e.failure.empty())
     PrintVerdict(plan, e);
   else

@@ -84,6 +84,16 @@ TEST(CommandLine, VersionAndValuesAfterAnEqualsSign) {
   EXPECT_EQ(FirstLine(l.err), "tessivar-run: --prover wants engine, classic or both, not \"nothing\"");
 }
 
+// Without the problem the checker says what it checked the proof against.
+TEST(CommandLine, TheCheckerWithoutAProblem) {
+  Workbench w;
+  ProgramRun l = RunIn(w.m.path, Bin + "tessivar-check c.json", "");
+  EXPECT_EQ(l.status, 0);
+  EXPECT_EQ(l.out, "certificate holds for the 1 rule stored in it (no problem given to compare them with)\n");
+  ProgramRun help = RunIn(w.m.path, Bin + "tessivar-check --help", "");
+  EXPECT_NE(help.out.find("  3      the certificate does not hold\n"), std::string::npos) << help.out;
+}
+
 TEST(CommandLine, TheCompetitionsForm) {
   Workbench w;
   ProgramRun name = RunIn(w.m.path, Bin + "tessivar-run --name", "");

@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
     std::cout << "certificate holds\n";
   else
     std::cout << "certificate holds for the " << certificate.input.size()
-              << " rules stored in it (no problem given to compare them with)\n";
+              << (certificate.input.size() == 1 ? " rule" : " rules")
+              << " stored in it (no problem given to compare them with)\n";
   return tessivar::kExitAnswer;
 }
