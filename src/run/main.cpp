@@ -4,10 +4,8 @@
 // folder of its own, with an optional time limit, and prints the verdict
 // first, then the prover, the reason of a MAYBE, the proof, and then
 // anything the provers wrote on standard error.
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -401,21 +399,8 @@ void PrintProverErrors(const Plan& plan, bool progress) {
 // An output path of the user's must be writable before the search starts,
 // so that no answer is lost for a file that cannot be made at the end.
 void CheckWritable(const std::string& option, const std::string& path, bool folder) {
-  struct stat st;
-  if (stat(path.c_str(), &st) == 0) {
-    if (folder != S_ISDIR(st.st_mode))
-      throw EnvironmentError(option + " " + path + (folder ? " is not a folder" : " is a folder"));
-    if (access(path.c_str(), W_OK | (folder ? X_OK : 0)) != 0)
-      throw EnvironmentError(option + " " + path + " cannot be written: " + std::strerror(errno));
-    return;
-  }
-  std::string parent = fs::path(path).parent_path().string();
-  if (parent.empty()) parent = ".";
-  if (!fs::is_directory(parent))
-    throw EnvironmentError(option + " " + path + " cannot be made: there is no folder " + parent);
-  if (access(parent.c_str(), W_OK | X_OK) != 0)
-    throw EnvironmentError(option + " " + path + " cannot be made in " + parent + ": " +
-                           std::strerror(errno));
+  std::string why = tessivar::WhyNotWritable(option, path, folder);
+  if (!why.empty()) throw EnvironmentError(why);
 }
 
 int Run(const Options& in) {

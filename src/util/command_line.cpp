@@ -1,6 +1,12 @@
 #include "util/command_line.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
@@ -66,6 +72,24 @@ std::string Printable(const std::string& message) {
     }
   }
   return out;
+}
+
+std::string WhyNotWritable(const std::string& option, const std::string& path, bool folder) {
+  const std::string head = option + " " + path;
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) {
+    if (folder != S_ISDIR(st.st_mode)) return head + (folder ? " is not a folder" : " is a folder");
+    if (access(path.c_str(), W_OK | (folder ? X_OK : 0)) != 0)
+      return head + " cannot be written: " + std::strerror(errno);
+    return "";
+  }
+  std::string parent = std::filesystem::path(path).parent_path().string();
+  if (parent.empty()) parent = ".";
+  std::error_code err;
+  if (!std::filesystem::is_directory(parent, err)) return head + " cannot be made: there is no folder " + parent;
+  if (access(parent.c_str(), W_OK | X_OK) != 0)
+    return head + " cannot be made in " + parent + ": " + std::strerror(errno);
+  return "";
 }
 
 std::string VersionLine(const std::string& program) {

@@ -26,6 +26,12 @@ std::string ExitStatusHelp(const std::string& zero, const std::string& three = "
 // feeds and the rest of UTF-8 kept. Input a message quotes goes through it.
 std::string Printable(const std::string& message);
 
+// Why an output path given to `option` could not be written when a run
+// ends, or "" when it can: a file (a folder, with `folder`) that is there
+// and writable, or one that can be made in a writable folder. Programs look
+// before they search, so that no answer is lost for want of its file.
+std::string WhyNotWritable(const std::string& option, const std::string& path, bool folder);
+
 // "PROGRAM (Tessivar) VERSION".
 std::string VersionLine(const std::string& program);
 
