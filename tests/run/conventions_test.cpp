@@ -236,4 +236,23 @@ TEST(Progress, VerboseShowsTheEnginesProgressOnce) {
   EXPECT_EQ(ReadFile(m / "engine-args").find("--verbose"), std::string::npos);
 }
 
+// On a terminal (here the one `script` makes) a run longer than two seconds
+// shows a status line of the time gone and the engine's last progress line,
+// and clears it before the verdict; the progress lines themselves are not
+// printed.
+TEST(Progress, ATerminalShowsAStatusLine) {
+  if (std::system("command -v script > /dev/null") != 0) GTEST_SKIP() << "skipped: no script(1) to make a terminal";
+  TempDir m;
+  WriteFile(m / "p.srs", "(RULES a a -> a b)");
+  std::string engine = FakeEngine(m.path, "YES\\nproof\\n", 0,
+                                  "echo '[0.1s] thread 1: arctic d2: none' >&2\nsleep 3\n");
+  ProgramRun l = RunIn(m.path, "script -qec '" + Runner + " --engine " + engine + " --timeout 30 p.srs' /dev/null", "");
+  EXPECT_EQ(l.status, 0) << l.out << l.err;
+  EXPECT_NE(ReadFile(m / "engine-args").find("--verbose"), std::string::npos);
+  size_t status = l.out.find("\r\033[Ktessivar-run: 2 s of 30 s; last tried: thread 1: arctic d2: none");
+  ASSERT_NE(status, std::string::npos) << l.out;
+  EXPECT_NE(l.out.find("\r\033[KYES\r\nprover: engine\r\nproof\r\n", status), std::string::npos) << l.out;
+  EXPECT_EQ(l.out.find("[0.1s]"), std::string::npos) << l.out;
+}
+
 }  // namespace
