@@ -60,7 +60,8 @@ int ParseArguments(int argc, char** argv, Options* in) {
   bool name = false;
   app.add_option("PROBLEM", problems,
                  "a system in the text format, or a database problem in XML")
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->type_name("");
   app.add_option("--prover", prover,
                  "engine (tessivar-prove), classic (tessivar) or both side by side, the first\n"
                  "definite answer wins (default: " DEFAULT_PROVER_NAME ")")

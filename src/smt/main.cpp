@@ -172,11 +172,13 @@ Args parse_args(int argc, char** argv) {
           tessivar::ExitStatusHelp("an answer: sat, unsat or unknown"));
   std::string file, positional, seconds, memory, width;
   app.add_option("-m", file, "the benchmark")->type_name("FILE");
-  app.add_option("FILE", positional, "the benchmark, instead of -m (after \"--\" if it begins with \"-\")");
+  app.add_option("FILE", positional, "the benchmark, instead of -m (after \"--\" if it begins with \"-\")")
+      ->type_name("");
   app.add_option("-t,--timeout", seconds, "seconds for the whole run")->type_name("SECONDS");
   app.add_option("--memory", memory, "megabytes of resident memory, default 8192, 0 for none")
       ->type_name("MB");
-  app.add_option("--backend", a.backend, "sat, z3 or auto (default: auto, both in a race)");
+  app.add_option("--backend", a.backend, "sat, z3 or auto (default: auto, both in a race)")
+      ->type_name("B");
   app.add_option("-w", width, "bits of the SAT back end's bounded search")->type_name("WIDTH");
   app.add_option("--z3-config", a.z3_config, std::string("z3's settings: ") + z3_configs())
       ->type_name("NAME");

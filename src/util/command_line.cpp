@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -145,9 +146,12 @@ int ParseCommandLine(CLI::App& app, int argc, char** argv, std::string* error) {
     std::cout << e.what() << "\n" << std::flush;
     return kExitAnswer;
   } catch (const CLI::ParseError& e) {
-    // CLI11's sentences, in lower case after the program's name.
+    // CLI11's sentences begin in lower case after the program's name; a
+    // name in capitals (CERTIFICATE) stays as it is.
     *error = e.what();
-    if (!error->empty() && (*error)[0] >= 'A' && (*error)[0] <= 'Z') (*error)[0] += 'a' - 'A';
+    if (error->size() > 1 && std::isupper(static_cast<unsigned char>((*error)[0])) &&
+        std::islower(static_cast<unsigned char>((*error)[1])))
+      (*error)[0] = static_cast<char>(std::tolower(static_cast<unsigned char>((*error)[0])));
     return kExitRefused;
   }
 }

@@ -42,8 +42,9 @@ int main(int argc, char** argv) {
           tessivar::ExitStatusHelp("the certificate holds", "the certificate does not hold"));
   std::string certificate_path, problem_path;
   app.add_option("CERTIFICATE", certificate_path, "the JSON certificate (tessivar-prove --certificate)")
-      ->required();
-  app.add_option("PROBLEM", problem_path, "the problem in the text format");
+      ->required()
+      ->type_name("");
+  app.add_option("PROBLEM", problem_path, "the problem in the text format")->type_name("");
   int status = tessivar::ParseCommandLine(app, argc, argv);
   if (status >= 0) return status;
   Certificate certificate;
