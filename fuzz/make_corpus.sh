@@ -4,17 +4,25 @@
 # the solver front end gives. Run it after a release build; its output is
 # kept in the repository, so it is run again only to renew the seeds.
 #
-# usage: fuzz/make_corpus.sh [BUILD] [PROBLEMS]   (default: build, ../shared/tpdb)
+# usage: fuzz/make_corpus.sh [BUILD] [PROBLEMS]
+#   (default: build, and $TESSIVAR_TPDB or else ../shared/tpdb beside the
+#   repository; the certificates come from the problems in tests/tpdb/)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "${1:-$here/../build}" && pwd)"
-db="${2:-$here/../../shared/tpdb}"
-[ -d "$db" ] || db=/work/shared/tpdb
+db="${2:-${TESSIVAR_TPDB:-$here/../../shared/tpdb}}"
+[ -d "$db" ] || { echo "no problem database at $db" >&2; exit 2; }
 corpus="$here/corpus"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 rm -rf "$corpus"
-mkdir -p "$corpus"/{system_reader,model_reader,smt_parser,xml_reader}
+mkdir -p "$corpus"/{system_reader,system_text,model_reader,smt_parser,xml_reader,certificate_reader}
+
+# Certificates of the engine's proofs (YES and NO) of the problems the tests keep.
+for p in "$here"/../tests/tpdb/*/*.srs "$here"/../examples/*.srs; do
+  key="$(realpath --relative-to="$here/.." "$p" | sed 's|^tests/tpdb/||; s|/|_|g; s|\.srs$||')"
+  "$build/tessivar-prove" --timeout 10 --certificate "$corpus/certificate_reader/$key" "$p" > /dev/null 2>&1 || true
+done
 
 # A sample of the problems: every 7th by path among those below 400 bytes.
 mapfile -t problems < <(cd "$db" && for f in */*.srs; do
@@ -33,6 +41,7 @@ KEEP
 for p in "${problems[@]}"; do
   key="$(echo "$p" | tr '/' '_' | sed 's/\.srs$//')"
   cp "$db/$p" "$corpus/system_reader/$key"
+  cp "$db/$p" "$corpus/system_text/$key"
   xml="$db/${p%.srs}.xml"
   if [ -f "$xml" ] && [ "$(wc -c < "$xml")" -lt 2500 ]; then cp "$xml" "$corpus/xml_reader/$key"; fi
   rm -rf "$work/run" "$work/benchmarks"

@@ -16,3 +16,9 @@ constexpr int64_t DefaultMxr = 3;        // bound on the symbols' matrix entries
 constexpr int DefaultSolverSeconds = 5;  // seconds the front end may take for one attempt
 constexpr int DefaultDimension = 3;      // tropical, arctic and normal: dimensions 1 to 3
 constexpr bool DefaultMatchBound = true;  // the match-bound method
+
+// The engine's own time limit when tessivar-run is given none, and the share
+// of a limit after which its MAYBE counts as the limit reached: it stops
+// at its deadline, so a MAYBE well before it means every method was tried.
+constexpr double kEngineDefaultSeconds = 60;
+constexpr double kEngineLimitShare = 0.95;

@@ -1,29 +1,12 @@
 #include "run/options.h"
 
-#include <cmath>
-#include <cstdlib>
+#include <iostream>
 #include <vector>
 
 #include "run/defaults.h"
 
-const char* const kRunUsage =
-    "usage: tessivar-run PROBLEM [--prover engine|classic|both] [--timeout SECONDS]\n"
-    "                    [--param FILE] [--keep DIR] [--certificate FILE] [--follow]\n"
-    "  PROBLEM           a system in the text format, or a database problem in XML\n"
-    "  --prover P        engine (tessivar-prove), classic (tessivar) or both side by side,\n"
-    "                    the first definite answer wins (default: " DEFAULT_PROVER_NAME ")\n"
-    "  --timeout S       stop every prover and solver after S seconds (verdict MAYBE)\n"
-    "  --param F         the classic prover's parameter file instead of the built-in settings\n"
-    "  --keep D          leave the classic prover's files in folder D: \"srs\" (the system\n"
-    "                    left, or YES), \"benchmark\" and \"r\" (the last solver call and its\n"
-    "                    answer), \"frm\" (its exchange file, if left)\n"
-    "  --certificate F   the engine's proof as a JSON certificate in F (not with classic)\n"
-    "  --follow          also copy the provers' output to standard error as it comes\n"
-    "  --engine PATH     the engine program (default: tessivar-prove beside tessivar-run)\n"
-    "  -h, --help        this text\n"
-    "The first line of output is the verdict, YES, NO or MAYBE; the second names the prover.\n"
-    "Exit status 0 for every verdict, 2 for a refused problem or command line, 1 when a\n"
-    "program cannot be started or fails, 128+N when stopped by signal N.\n";
+const char* const kToolName = "Tessivar";
+const char* const kSrsCategory = "SRS_Standard";
 
 ProverChoice ParseProverChoice(const std::string& name) {
   if (name == "classic") return ProverChoice::Classic;
@@ -38,70 +21,95 @@ const char* ProverChoiceName(ProverChoice p) {
 
 namespace {
 
-double ParseSeconds(const std::string& w) {
-  char* end = nullptr;
-  double s = std::strtod(w.c_str(), &end);
-  if (w.empty() || *end != '\0' || !(s > 0) || !std::isfinite(s))
-    throw UsageError("--timeout wants a positive number of seconds, not \"" + w + "\"");
-  return s;
+// Only termination of plain string rewriting is read: relative rules, other
+// strategies and complexity are refused by the readers, so their
+// categories are refused here, before the problem is looked at.
+void CheckCategory(const std::string& category) {
+  if (category.empty() || category == kSrsCategory) return;
+  std::string why = category == "SRS_Relative" ? "relative rules are not read"
+                                               : "it is not a category of this prover";
+  throw UsageError("--category " + category + ": " + why + "; the category answered is " +
+                   kSrsCategory);
 }
 
-}  // namespace
-
-Options ParseArguments(int argc, char** argv) {
-  Options in;
-  in.prover = ParseProverChoice(DEFAULT_PROVER_NAME);
-  for (int i = 1; i < argc; i++) {
-    std::string a = argv[i];
-    std::string inline_value;
-    bool has_inline = false;
-    if (a.compare(0, 2, "--") == 0 && a.find('=') != std::string::npos) {
-      inline_value = a.substr(a.find('=') + 1);
-      a = a.substr(0, a.find('='));
-      has_inline = true;
-    }
-    auto Value = [&]() -> std::string {
-      if (has_inline) return inline_value;
-      if (i + 1 >= argc) throw UsageError(a + " needs a value");
-      return argv[++i];
-    };
-    auto Flag = [&]() {
-      if (has_inline) throw UsageError(a + " takes no value");
-    };
-    if (a == "--timeout") {
-      in.limit = ParseSeconds(Value());
-    } else if (a == "--param") {
-      in.param = Value();
-    } else if (a == "--keep") {
-      in.keep_dir = Value();
-    } else if (a == "--certificate") {
-      in.certificate = Value();
-    } else if (a == "--prover") {
-      in.prover = ParseProverChoice(Value());
-      in.prover_given = true;
-    } else if (a == "--engine") {
-      in.engine = Value();
-    } else if (a == "--follow") {
-      Flag();
-      in.follow = true;
-    } else if (a == "-h" || a == "--help") {
-      Flag();
-      in.help = true;
-      return in;
-    } else if (a.size() > 1 && a[0] == '-') {
-      throw UsageError("unknown option " + a);
-    } else if (in.problem.empty()) {
-      in.problem = a;
-    } else {
-      throw UsageError("one problem at a time (tessivar-batch runs many)");
-    }
-  }
-  if (in.problem.empty()) throw UsageError("no problem given");
+// The settings that only one of the provers takes.
+void CheckProverSettings(const Options& in) {
   if (in.prover == ProverChoice::Classic && !in.certificate.empty())
     throw UsageError("--certificate needs the engine: the classic prover writes no certificate");
   if (in.prover == ProverChoice::Engine && !in.keep_dir.empty())
     throw UsageError("--keep keeps the classic prover's files; the engine leaves none");
   if (in.prover == ProverChoice::Engine && !in.param.empty())
     throw UsageError("--param sets the classic prover; the engine takes no parameter file");
-  return in;
+  if (in.prover == ProverChoice::Classic && in.verbose)
+    throw UsageError("--verbose shows the engine's progress; the classic prover reports none");
+}
+
+}  // namespace
+
+int ParseArguments(int argc, char** argv, Options* in) {
+  CLI::App app;
+  tessivar::SetUpCommandLine(
+      app, "tessivar-run",
+      "One problem, one verdict: YES, NO or MAYBE on the first line of output, the prover on\n"
+      "the second, the reason of a MAYBE on the third, then the proof.",
+      "Files whose names begin with \"-\" follow \"--\". A competition starts the tool as\n"
+      "tessivar-run --timeout=SECONDS --category=" + std::string(kSrsCategory) + " PROBLEM.\n" +
+          tessivar::ExitStatusHelp("a verdict: YES, NO or MAYBE"));
+  std::vector<std::string> problems;
+  std::string prover = DEFAULT_PROVER_NAME, timeout;
+  bool name = false;
+  app.add_option("PROBLEM", problems,
+                 "a system in the text format, or a database problem in XML")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->type_name("");
+  app.add_option("--prover", prover,
+                 "engine (tessivar-prove), classic (tessivar) or both side by side, the first\n"
+                 "definite answer wins (default: " DEFAULT_PROVER_NAME ")")
+      ->type_name("P");
+  app.add_option("--timeout", timeout,
+                 "stop every prover and solver after S seconds (verdict MAYBE)")
+      ->type_name("S");
+  app.add_option("--category", in->category,
+                 "the competition's category of the problem: " + std::string(kSrsCategory))
+      ->type_name("NAME");
+  app.add_option("--param", in->param,
+                 "the classic prover's parameter file instead of the built-in settings")
+      ->type_name("F");
+  app.add_option("--keep", in->keep_dir,
+                 "leave the classic prover's files in folder D: \"srs\" (the system left, or\n"
+                 "YES), \"benchmark\" and \"r\" (the last solver call and its answer), \"frm\"")
+      ->type_name("D");
+  app.add_option("--certificate", in->certificate,
+                 "the engine's proof as a JSON certificate in F (not with classic)")
+      ->type_name("F");
+  app.add_flag("--verbose", in->verbose, "show the engine's progress on standard error as it comes");
+  app.add_flag("--follow", in->follow, "also copy the provers' output to standard error as it comes");
+  app.add_option("--engine", in->engine,
+                 "the engine program (default: tessivar-prove beside tessivar-run)")
+      ->type_name("PATH");
+  app.add_flag("--name", name, "print the tool's name and stop");
+  std::string error;
+  int status = tessivar::ParseCommandLine(app, argc, argv, &error);
+  if (status >= 0) {
+    if (status != 0) std::cerr << tessivar::UsageErrorText(app, error);
+    return status;
+  }
+  try {
+    if (name) {
+      std::cout << kToolName << "\n";
+      return tessivar::kExitAnswer;
+    }
+    in->prover = ParseProverChoice(prover);
+    in->prover_given = app.count("--prover") > 0;
+    if (!timeout.empty() || app.count("--timeout")) in->limit = tessivar::ParseTimeout("--timeout", timeout);
+    CheckCategory(in->category);
+    if (problems.empty()) throw UsageError("no problem given");
+    if (problems.size() > 1) throw UsageError("one problem at a time (tessivar-batch runs many)");
+    in->problem = problems[0];
+    CheckProverSettings(*in);
+  } catch (const UsageError& e) {
+    std::cerr << tessivar::UsageErrorText(app, e.what());
+    return tessivar::kExitRefused;
+  }
+  return -1;
 }

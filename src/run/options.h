@@ -1,30 +1,35 @@
-// The command line of tessivar-run: its options, as "--opt value" or
-// "--opt=value", and the usage text.
+// The command line of tessivar-run: its option table, read by the shared
+// conventions of util/command_line.h.
 #pragma once
-#include <stdexcept>
 #include <string>
 
-// Wrong use of the command: reported with the usage, exit status 2.
-struct UsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+#include "util/command_line.h"
+
+using tessivar::UsageError;
 
 enum class ProverChoice { Classic, Engine, Both };
 
 struct Options {
   std::string problem, param, keep_dir, certificate, engine;
-  double limit = 0;  // seconds; 0: none
+  std::string category;  // as a competition names it; "" when not given
+  double limit = 0;      // seconds; 0: none
   ProverChoice prover;
   bool prover_given = false;  // --prover was on the command line
   bool follow = false;
-  bool help = false;
+  bool verbose = false;
 };
 
-extern const char* const kRunUsage;
+// The name tessivar-run --name prints, as a competition lists the tool.
+extern const char* const kToolName;
+
+// The one category of the termination competition whose problems are read.
+extern const char* const kSrsCategory;
 
 // "classic", "engine" or "both".
 ProverChoice ParseProverChoice(const std::string& name);
 const char* ProverChoiceName(ProverChoice p);
 
-// Throws UsageError for a command line that is not of the usage.
-Options ParseArguments(int argc, char** argv);
+// Reads the command line into *in. Returns -1 when the run goes on;
+// otherwise the exit status, once the help, the version or the tool's name
+// has been printed (0) or a wrong command line reported (2).
+int ParseArguments(int argc, char** argv, Options* in);

@@ -131,12 +131,12 @@ std::string DefaultParam(const std::string& bin_dir) {
 std::string ReadParam(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0)
-    throw ProblemError("cannot read the parameter file " + path + ": " + std::strerror(errno));
+    throw EnvironmentError("cannot read the parameter file " + path + ": " + std::strerror(errno));
   if (S_ISDIR(st.st_mode)) throw ProblemError("the parameter file " + path + " is a folder");
   std::ifstream f(path, std::ios::binary);
   std::stringstream content;
   content << f.rdbuf();
-  if (!f || f.bad()) throw ProblemError("cannot read the parameter file " + path);
+  if (!f || f.bad()) throw EnvironmentError("cannot read the parameter file " + path);
   std::vector<std::string> lines = Lines(content.str());
   std::string where = "the parameter file " + path;
   if (lines.size() != 7)

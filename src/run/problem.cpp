@@ -24,11 +24,11 @@ std::string Trimmed(const std::string& s) {
 
 std::string TextOf(const pugi::xml_node& n) { return Trimmed(n.text().get()); }
 
-void CheckName(const std::string& name) {
+void CheckName(const std::string& name, const std::string& path = "") {
   try {
     tessivar::engine::check_symbol_name(name);
   } catch (const tessivar::engine::InputError& e) {
-    throw ProblemError(e.what());
+    throw ProblemError((path.empty() ? "" : path + ": ") + e.what());
   }
 }
 
@@ -71,12 +71,15 @@ std::vector<NamedRule> XmlRules(const std::string& path) {
   pugi::xml_document doc;
   pugi::xml_parse_result r = doc.load_file(path.c_str());
   if (r.status == pugi::status_file_not_found || r.status == pugi::status_io_error)
-    throw ProblemError("cannot read " + path);
+    throw UnreadableProblem("cannot read " + path);
   if (!r)
     throw ProblemError(path + " is not well-formed XML: " + r.description() + " at byte " +
                        std::to_string(r.offset));
   pugi::xml_node problem = doc.child("problem");
   if (!problem) throw ProblemError(path + " has no <problem> element");
+  std::string type = problem.attribute("type").value();
+  if (!type.empty() && type != "termination")
+    throw ProblemError("a problem of type " + type + ": only termination is answered");
   pugi::xml_node strategy = problem.child("strategy");
   if (strategy && TextOf(strategy) != "FULL")
     throw ProblemError("strategy " + TextOf(strategy) + ": only FULL rewriting is supported");
@@ -146,21 +149,33 @@ bool IsXml(const std::string& path, const std::string& content) {
 std::vector<NamedRule> ReadProblem(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0)
-    throw ProblemError("cannot read " + path + ": " + std::strerror(errno));
+    throw UnreadableProblem("cannot read " + path + ": " + std::strerror(errno));
   if (S_ISDIR(st.st_mode))
     throw ProblemError(path + " is a folder, not a problem (tessivar-batch runs folders)");
   std::ifstream f(path, std::ios::binary);
-  if (!f) throw ProblemError("cannot read " + path + ": " + std::strerror(errno));
+  if (!f) throw UnreadableProblem("cannot read " + path + ": " + std::strerror(errno));
   std::stringstream s;
   s << f.rdbuf();
-  if (f.bad()) throw ProblemError("cannot read " + path);
+  if (f.bad()) throw UnreadableProblem("cannot read " + path);
   std::string content = s.str();
   if (content.find_first_not_of(" \t\r\n") == std::string::npos)
     throw ProblemError(path + " is empty: a system is \"(RULES l -> r , ... )\"");
-  if (IsXml(path, content)) return XmlRules(path);
+  // XML may begin with a byte-order mark; the text format may not.
+  bool mark = content.compare(0, 3, "\xef\xbb\xbf") == 0;
+  if (IsXml(path, mark ? content.substr(3) : content)) return XmlRules(path);
+  if (mark)
+    throw ProblemError(path + " begins with a byte-order mark (\xef\xbb\xbf); the text format wants "
+                       "plain text without one");
+  std::vector<NamedRule> rules;
   try {
-    return tessivar::engine::read_system_text(content);
+    rules = tessivar::engine::read_system_text(content);
   } catch (const tessivar::engine::InputError& e) {
     throw ProblemError(path + ": " + e.what());
   }
+  // The reader lets control bytes other than blanks into names, which the
+  // normalised text handed to the provers must not hold.
+  for (const NamedRule& r : rules)
+    for (const std::vector<std::string>* side : {&r.lhs, &r.rhs})
+      for (const std::string& name : *side) CheckName(name, path);
+  return rules;
 }

@@ -17,6 +17,13 @@ struct ProblemError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A problem file that cannot be read at all (missing, no permission, a read
+// error): the environment failed, not the problem. tessivar-run exits with
+// status 1 for it; a program that only knows ProblemError still refuses it.
+struct UnreadableProblem : ProblemError {
+  using ProblemError::ProblemError;
+};
+
 // The string rules of an XML problem, in order.
 std::vector<NamedRule> XmlRules(const std::string& path);
 

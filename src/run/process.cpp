@@ -202,7 +202,8 @@ void CatchStopSignals() {
 
 RunOutcome RunJobs(const std::vector<Job>& jobs, double limit, const std::string& cleanup_dir,
                    const std::function<bool(size_t, const JobOutcome&)>& decisive,
-                   const std::function<void(size_t, const char*, size_t)>& follow) {
+                   const std::function<void(size_t, const char*, size_t)>& follow,
+                   const std::function<void()>& tick) {
   // Processes the provers leave orphaned come to us, so we can wait for them.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
   RunOutcome outcome;
@@ -221,6 +222,7 @@ RunOutcome RunJobs(const std::vector<Job>& jobs, double limit, const std::string
     bool any = false;
     for (const Running& r : runs) any = any || r.running;
     if (!any) break;
+    if (tick) tick();
     if (caught_signal) {
       outcome.interrupted_by = caught_signal;
       StopAll(runs, outcome, follow);

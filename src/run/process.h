@@ -46,8 +46,10 @@ void CatchStopSignals();
 // up. Stopping a job sends SIGTERM to its group and SIGKILL one second
 // later. Returns after every process of every group has ended; `follow`
 // sees each piece of output as it comes. If this process dies first, a
-// guardian kills the groups and removes `cleanup_dir`. Throws
+// guardian kills the groups and removes `cleanup_dir`. `tick`, when given,
+// is called at least every tenth of a second while jobs run. Throws
 // std::runtime_error when a job cannot be started.
 RunOutcome RunJobs(const std::vector<Job>& jobs, double limit, const std::string& cleanup_dir,
                    const std::function<bool(size_t, const JobOutcome&)>& decisive,
-                   const std::function<void(size_t, const char*, size_t)>& follow);
+                   const std::function<void(size_t, const char*, size_t)>& follow,
+                   const std::function<void()>& tick = nullptr);

@@ -38,6 +38,13 @@ ProverEnd JudgeEngine(const JobOutcome& o, const std::string& errors) {
     if (verdict.empty()) e.proof = o.out;
   } else if (o.status == 0 && !verdict.empty()) {
     e.verdict = verdict;
+    // "MAYBE", then "reason: ..." on the line after it.
+    const std::string key = "reason: ";
+    if (verdict == "MAYBE" && e.proof.compare(0, key.size(), key) == 0) {
+      size_t end = e.proof.find('\n');
+      e.reason = e.proof.substr(key.size(), end == std::string::npos ? end : end - key.size());
+      e.proof = end == std::string::npos ? "" : e.proof.substr(end + 1);
+    }
   } else if (o.status == 0) {
     e.failure = std::string(ProverTitle(ProverKind::Engine)) +
                 " ended without a verdict: its first line is \"" + FirstLine(o.out) + "\"";

@@ -20,6 +20,7 @@ struct ProverEnd {
   std::string failure;     // what went wrong, when it failed
   int failure_status = 0;  // 2 when it refused the input, 1 otherwise
   std::string proof;       // its output after the verdict (the classic prover's whole output)
+  std::string reason;      // why the engine answered MAYBE, if its line after MAYBE says
 };
 
 const char* ProverName(ProverKind k);   // "classic", "engine"

@@ -3,7 +3,9 @@
 // Decides an SMT-LIB 1.2 benchmark and prints the answer in the form the
 // prover reads: "sat", a line without a value, then the model; "unsat";
 // "unknown" (the reason on standard error: the time or memory limit, the
-// solver gave up); or "error <reason>" with exit status 1.
+// solver gave up); or "error <reason>", with exit status 1 when the
+// benchmark cannot be read and 2 when it or the command line is refused.
+// The classic prover reads only the answer, never the status.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +25,7 @@
 #include "smt/backend.h"
 #include "smt/memory.h"
 #include "smt/sat_backend.h"
+#include "util/command_line.h"
 
 using namespace tessivar::smt;
 
@@ -67,11 +70,11 @@ bool same_output_and_error() {
 
 // The answer "error" for the caller that reads standard output, and the
 // reason on standard error; once where both are one file.
-[[noreturn]] void answer_error(const std::string& reason) {
+[[noreturn]] void answer_error(const std::string& reason, int status = tessivar::kExitRefused) {
   if (!take_answer()) std::_Exit(0);
   if (!same_output_and_error()) write_all(1, "error " + reason + "\n");
   write_all(2, "tessivar-smt: error " + reason + "\n");
-  std::exit(1);
+  std::exit(status);
 }
 
 void answer(const std::string& text) {
@@ -130,13 +133,6 @@ class Watchdog {
   std::thread thread_;
 };
 
-const char* kUsage = "usage: tessivar-smt [-t SECONDS] [--memory MB] [--backend sat|z3|auto] [-w WIDTH] [--z3-config NAME] [--sat-config NAME] [--emit-smt2] [--stats] -m FILE";
-const char* kUsageDetails =
-    "  Decides an SMT-LIB 1.2 benchmark and prints sat with a checked model, unsat, or\n"
-    "  unknown (the reason on standard error: the time or memory limit, the solver\n"
-    "  gave up). --memory: megabytes of resident memory, default 8192, 0 for none.\n"
-    "  Options take their value as the next argument or after \"=\" (--backend=sat).\n";
-
 // Two runs at once fit a machine of 24 GB with room to spare.
 constexpr size_t kDefaultMemoryMb = 8192;
 
@@ -152,73 +148,71 @@ struct Args {
   bool stats = false;
 };
 
+// A whole decimal number from `low` to `high`, or the answer "error".
+long long whole_number(const std::string& v, long long low, long long high, const std::string& what) {
+  char* end = nullptr;
+  errno = 0;
+  long long n = std::strtoll(v.c_str(), &end, 10);
+  if (v.empty() || *end != '\0' || errno != 0 || n < low || n > high) answer_error(what);
+  return n;
+}
+
+bool one_of(const std::string& v, const std::string& words) {
+  return (" " + words + " ").find(" " + v + " ") != std::string::npos && !v.empty();
+}
+
 Args parse_args(int argc, char** argv) {
   Args a;
-  bool have_file = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    std::string inline_value;
-    bool has_inline = arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos;
-    if (has_inline) {
-      inline_value = arg.substr(arg.find('=') + 1);
-      arg = arg.substr(0, arg.find('='));
-    }
-    auto value = [&]() -> std::string {
-      if (has_inline) return inline_value;
-      if (i + 1 >= argc) answer_error("option " + arg + " needs a value; " + kUsage);
-      return argv[++i];
-    };
-    if (arg == "-h" || arg == "--help") {
-      write_all(1, std::string(kUsage) + "\n" + kUsageDetails);
-      std::exit(0);
-    }
-    if (arg == "-m") {
-      a.file = value();
-      have_file = true;
-    } else if (arg == "-t") {
-      std::string v = value();
-      char* end = nullptr;
-      errno = 0;
-      double s = std::strtod(v.c_str(), &end);
-      if (v.empty() || *end != '\0' || errno != 0 || !(s > 0) || s > 1e6)
-        answer_error("bad time limit '" + v + "' (seconds, a positive number)");
-      a.seconds = s;
-    } else if (arg == "--memory") {
-      std::string v = value();
-      char* end = nullptr;
-      errno = 0;
-      unsigned long long mb = std::strtoull(v.c_str(), &end, 10);
-      if (v.empty() || v[0] == '-' || *end != '\0' || errno != 0 || mb > (1ull << 30))
-        answer_error("bad memory limit '" + v + "' (megabytes, 0 for none)");
-      a.memory_mb = static_cast<size_t>(mb);
-    } else if (arg == "--backend") {
-      a.backend = value();
-      if (a.backend != "z3" && a.backend != "sat" && a.backend != "auto")
-        answer_error("unknown back end '" + a.backend + "' (available: sat z3 auto)");
-    } else if (arg == "-w") {
-      std::string v = value();
-      char* end = nullptr;
-      long w = std::strtol(v.c_str(), &end, 10);
-      if (v.empty() || *end != '\0' || w < 1 || w > 60) answer_error("bad width '" + v + "' (bits, 1 to 60)");
-      a.width = static_cast<int>(w);
-    } else if (arg == "--z3-config") {
-      a.z3_config = value();
-      std::string known = std::string(" ") + z3_configs() + " ";
-      if (known.find(" " + a.z3_config + " ") == std::string::npos)
-        answer_error("unknown z3 configuration '" + a.z3_config + "' (available: " + z3_configs() + ")");
-    } else if (arg == "--sat-config") {
-      a.sat_config = value();
-      if (a.sat_config != "default" && a.sat_config != "plain" && a.sat_config != "sat" && a.sat_config != "unsat")
-        answer_error("unknown SAT configuration '" + a.sat_config + "' (available: default plain sat unsat)");
-    } else if (arg == "--stats") {
-      a.stats = true;
-    } else if (arg == "--emit-smt2") {
-      a.emit_smt2 = true;
-    } else {
-      answer_error("unknown argument '" + arg + "'; " + kUsage);
+  CLI::App app;
+  tessivar::SetUpCommandLine(
+      app, "tessivar-smt",
+      "Decides an SMT-LIB 1.2 benchmark and prints sat with a checked model, unsat, or\n"
+      "unknown (the reason on standard error: the time or memory limit, the solver gave up).",
+      "The answer \"error REASON\" stands for a benchmark or command line refused.\n" +
+          tessivar::ExitStatusHelp("an answer: sat, unsat or unknown"));
+  std::string file, positional, seconds, memory, width;
+  app.add_option("-m", file, "the benchmark")->type_name("FILE");
+  app.add_option("FILE", positional, "the benchmark, instead of -m (after \"--\" if it begins with \"-\")")
+      ->type_name("");
+  app.add_option("-t,--timeout", seconds, "seconds for the whole run")->type_name("SECONDS");
+  app.add_option("--memory", memory, "megabytes of resident memory, default 8192, 0 for none")
+      ->type_name("MB");
+  app.add_option("--backend", a.backend, "sat, z3 or auto (default: auto, both in a race)")
+      ->type_name("B");
+  app.add_option("-w", width, "bits of the SAT back end's bounded search")->type_name("WIDTH");
+  app.add_option("--z3-config", a.z3_config, std::string("z3's settings: ") + z3_configs())
+      ->type_name("NAME");
+  app.add_option("--sat-config", a.sat_config, "the SAT back end's settings: default plain sat unsat")
+      ->type_name("NAME");
+  app.add_flag("--emit-smt2", a.emit_smt2, "print the benchmark in SMT-LIB 2 instead of solving it");
+  app.add_flag("--stats", a.stats, "the times of the phases on standard error");
+  std::string error;
+  int status = tessivar::ParseCommandLine(app, argc, argv, &error);
+  if (status >= 0) {
+    if (status == 0) std::exit(0);
+    answer_error(error + " (tessivar-smt --help lists the options)");
+  }
+  if (app.count("-m") && app.count("FILE")) answer_error("two benchmarks given, with -m and without");
+  if (!app.count("-m") && !app.count("FILE")) answer_error("no benchmark file given (-m FILE)");
+  a.file = app.count("-m") ? file : positional;
+  if (app.count("--timeout")) {
+    try {
+      a.seconds = tessivar::ParseTimeout("-t", seconds);
+    } catch (const tessivar::UsageError& e) {
+      answer_error(std::string("bad time limit: ") + e.what());
     }
   }
-  if (!have_file) answer_error(std::string("no benchmark file given; ") + kUsage);
+  if (app.count("--memory"))
+    a.memory_mb = static_cast<size_t>(
+        whole_number(memory, 0, 1ll << 30, "bad memory limit '" + memory + "' (megabytes, 0 for none)"));
+  if (!one_of(a.backend, "sat z3 auto"))
+    answer_error("unknown back end '" + a.backend + "' (available: sat z3 auto)");
+  if (app.count("-w"))
+    a.width = static_cast<int>(whole_number(width, 1, 60, "bad width '" + width + "' (bits, 1 to 60)"));
+  if (!one_of(a.z3_config, z3_configs()))
+    answer_error("unknown z3 configuration '" + a.z3_config + "' (available: " + z3_configs() + ")");
+  if (!one_of(a.sat_config, "default plain sat unsat"))
+    answer_error("unknown SAT configuration '" + a.sat_config + "' (available: default plain sat unsat)");
   return a;
 }
 
@@ -242,6 +236,11 @@ int main(int argc, char** argv) {
     add_stat(name, std::chrono::duration<double>(now - phase).count());
     phase = now;
   };
+  if (std::FILE* f = std::fopen(args.file.c_str(), "rb")) {
+    std::fclose(f);
+  } else {
+    answer_error("cannot open " + args.file + ": " + std::strerror(errno), tessivar::kExitEnvironment);
+  }
   Benchmark b;
   try {
     b = parse_file(args.file, 1000000, opts.deadline);
@@ -252,7 +251,7 @@ int main(int argc, char** argv) {
   } catch (const ParseError& e) {
     answer_error(e.what());
   } catch (const std::exception& e) {
-    answer_error(std::string("cannot read the benchmark: ") + e.what());
+    answer_error(std::string("cannot read the benchmark: ") + e.what(), tessivar::kExitEnvironment);
   }
   lap("parse");
   add_stat("terms", static_cast<double>(b.terms.size()));

@@ -209,7 +209,7 @@ TEST_P(SolverEndToEnd, ProvesAndEveryInterpretationHolds) {
   const Sample& o = GetParam();
   TempDir dir;
   WriteFile(dir / "param", Param(SolverFrontEnd() + " -t 120", 0, 0, o.trdim, o.ardim, 0, o.mpdim));
-  ProgramRun l = RunIn(dir.path, Prover, ReadFile(std::string(TESSIVAR_TPDB_DIR) + "/" + o.path));
+  ProgramRun l = RunIn(dir.path, Prover, ReadFile(std::string(TESSIVAR_SAMPLE_DIR) + "/" + o.path));
   EXPECT_EQ(l.status, 0);
   EXPECT_EQ(l.err, "");
   std::string modes = FollowProof(l.out);

@@ -34,17 +34,17 @@ TEST(CheckProgram, VerdictsAndExitStatuses) {
   EXPECT_EQ(check(dir, "good.json").status, 0);
 
   ProgramRun other = check(dir, "good.json other.srs");
-  EXPECT_EQ(other.status, 1);
+  EXPECT_EQ(other.status, 3);
   EXPECT_NE(other.out.find("rule 1 of the certificate's input"), std::string::npos) << other.out;
 
   ProgramRun wrong = check(dir, "tampered.json");
-  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.status, 3);
   EXPECT_NE(wrong.out.find("certificate does not hold: step 1: matrix step:"), std::string::npos) << wrong.out;
 
   ProgramRun broken = check(dir, "broken.json");
   EXPECT_EQ(broken.status, 2);
   EXPECT_NE(broken.err.find("tessivar-check: broken.json: not valid JSON"), std::string::npos) << broken.err;
-  EXPECT_EQ(check(dir, "missing.json").status, 2);
+  EXPECT_EQ(check(dir, "missing.json").status, 1);
   WriteFile(dir / "bad.srs", "(RULES a -> )) ");
   EXPECT_EQ(check(dir, "good.json bad.srs").status, 2);
   EXPECT_EQ(check(dir, "").status, 2);

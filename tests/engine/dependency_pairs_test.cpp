@@ -10,6 +10,7 @@
 #include "engine/processors/dependency_graph.h"
 #include "engine/processors/dependency_pairs.h"
 #include "engine/problem/system_text.h"
+#include "problem_database.h"
 
 using namespace tessivar::engine;
 using namespace tessivar::engine::processors;
@@ -145,7 +146,8 @@ TEST(DependencyGraph, DeepChainsDoNotExhaustTheStack) {
 TEST(DependencyGraph, TheCheckerAcceptsPairsAndSplitsOfTheSampleProblems) {
   namespace fs = std::filesystem;
   int problems = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(TESSIVAR_TPDB_DIR)) {
+  TESSIVAR_NEED_DATABASE(database);
+  for (const auto& entry : fs::recursive_directory_iterator(database)) {
     if (entry.path().extension() != ".srs") continue;
     std::ifstream in(entry.path());
     std::stringstream text;

@@ -52,7 +52,7 @@ LoopSearchOptions within(double seconds) {
 }
 
 std::string tpdb_text(const std::string& name) {
-  std::ifstream in(std::string(TESSIVAR_TPDB_DIR) + "/" + name);
+  std::ifstream in(std::string(TESSIVAR_SAMPLE_DIR) + "/" + name);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();

@@ -11,6 +11,7 @@
 #include "engine/problem/system_text.h"
 #include "engine/processors/loop_search.h"
 #include "engine/strategy/prover.h"
+#include "problem_database.h"
 #include "program_run.h"
 
 using namespace tessivar::engine;
@@ -51,7 +52,7 @@ TEST(Prove, ProofsOfDatabaseProblemsPassTheCheck) {
   for (const char* name : {"Bouchare_06/01.srs", "Zantema_04/z009.srs", "Zantema_04/z022.srs",
                            "Zantema_04/z103.srs", "Secret_06_SRS/10.srs"}) {
     SCOPED_TRACE(name);
-    auto input = rules_of(file_text(std::string(TESSIVAR_TPDB_DIR) + "/" + name));
+    auto input = rules_of(file_text(std::string(TESSIVAR_SAMPLE_DIR) + "/" + name));
     strategy::ProveOptions options;
     options.timeout = 20;
     auto proof = strategy::prove(input, options);
@@ -65,12 +66,13 @@ TEST(Prove, ProofsOfDatabaseProblemsPassTheCheck) {
 // (proved_terminating.txt beside this file, from the runs kept in bench/):
 // the loop search, which runs beside the proof, must find no loop on any.
 TEST(Prove, NoLoopInProblemsProvedTerminating) {
+  TESSIVAR_NEED_DATABASE(database);
   std::istringstream list(file_text(std::string(TESSIVAR_SOURCE_DIR) + "/tests/engine/proved_terminating.txt"));
   size_t problems = 0;
   for (std::string name; std::getline(list, name);) {
     if (name.empty() || name[0] == '#') continue;
     SCOPED_TRACE(name);
-    std::string text = file_text(std::string(TESSIVAR_TPDB_DIR) + "/" + name);
+    std::string text = file_text(database + "/" + name);
     ASSERT_FALSE(text.empty());
     LoopSearchOptions options;
     options.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
@@ -160,7 +162,7 @@ TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
   // Progress lines name the thread; which attempt wins depends on the load.
   EXPECT_NE(verbose.err.find("thread "), std::string::npos);
 
-  std::string xml = file_text(std::string(TESSIVAR_TPDB_DIR) + "/Zantema_04/z009.xml");
+  std::string xml = file_text(std::string(TESSIVAR_SAMPLE_DIR) + "/Zantema_04/z009.xml");
   WriteFile(dir / "z.xml", xml);
   ProgramRun from_xml = RunIn(dir.path, "'" + program + "' z.xml --timeout 20", "");
   EXPECT_EQ(from_xml.out.substr(0, 4), "YES\n") << from_xml.err;

@@ -73,7 +73,7 @@ TEST(Batch, SmallFolder) {
     std::string proof = "out/proofs/" + g.file.substr(0, g.file.size() - 4) + ".txt";
     EXPECT_EQ(ReadFile(m / proof), expected);
     EXPECT_EQ(rows[g.row], (std::vector<std::string>{g.file, yes ? "YES" : "MAYBE", "classic", rows[g.row][3],
-                                                     yes ? "match-bound" : "", "", yes ? "proved" : "no-proof"}));
+                                                     yes ? "match-bound" : "", "", yes ? "proved" : "exhausted"}));
   }
   EXPECT_FALSE(Exists(m / "out/proofs/dir/sub/c.xml.txt"));
   EXPECT_NE(l.out.find("\nall                         4 "), std::string::npos) << l.out;
@@ -159,6 +159,45 @@ TEST(Batch, MethodsThatRemovedRules) {
             "     a  [ 0 1 ]\n   Strictly decreasing, so removed (1):\n");
   ProgramRun l = RunIn(m.path, Batch + " --methods proof", "");
   EXPECT_EQ(l.out, "tropical-1d arctic-2d reverse dependency-pairs natural-2d,2\n");
+}
+
+// Names with a tab, a line end or a leading "-" are problems like any
+// other; the options take "-j 1", "-j1" and "--timeout=20".
+TEST(Batch, AnyFileName) {
+  TempDir m;
+  std::system(("mkdir " + m / "dir").c_str());
+  WriteFile(m / "dir/tab\there.srs", "(RULES a a -> a b)");
+  WriteFile(m / "dir/line\nend.srs", "(RULES a -> a)");
+  WriteFile(m / "-dash.srs", "(RULES a a -> a b)");
+  for (const char* jobs : {"-j 1", "-j1"}) {
+    ProgramRun l = RunIn(m.path, Batch + " " + jobs + " --force --timeout=20 --out o -- dir -dash.srs", "");
+    EXPECT_EQ(l.status, 0) << l.err;
+    std::string csv = ReadFile(m / "o/results.csv");
+    EXPECT_NE(csv.find("\n\"-dash.srs\",YES,engine,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\n\"dir/tab\there.srs\",YES,engine,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\n\"dir/line\\nend.srs\",NO,engine,"), std::string::npos) << csv;
+    EXPECT_EQ(Csv(csv).size(), 4u) << csv;
+    EXPECT_NE(ReadFile(m / "o/proofs/dir/tab\there.txt").find("YES\n"), std::string::npos);
+    EXPECT_NE(ReadFile(m / "o/proofs/dir/line?end.txt").find("NO\n"), std::string::npos);
+  }
+}
+
+TEST(Batch, ARefusedBatchLeavesNoFolder) {
+  TempDir m;
+  std::system(("mkdir " + m / "empty").c_str());
+  WriteFile(m / "p.srs", "(RULES a a -> a b)");
+  struct Case {
+    std::string arguments;
+    int status;
+  };
+  for (const Case& c : {Case{"--timeout 0 p.srs", 2}, Case{"--timeout=1e20 p.srs", 2}, Case{"-j x p.srs", 2},
+                        Case{"nothing.srs", 2}, Case{"empty", 2}, Case{"--frobnicate p.srs", 2},
+                        Case{"--param nothing p.srs", 1}}) {
+    ProgramRun l = RunIn(m.path, Batch + " --out new/o " + c.arguments, "");
+    EXPECT_EQ(l.status, c.status) << c.arguments << l.err;
+    EXPECT_EQ(l.err.rfind("tessivar-batch: ", 0), 0u) << l.err;
+    EXPECT_FALSE(Exists(m / "new")) << c.arguments;
+  }
 }
 
 }  // namespace

@@ -69,8 +69,8 @@ inline std::string FakeSolverParam(const std::string& solver) {
 }
 
 // What tessivar-run --prover classic must print for a system: the prover's
-// own output from a run in a folder of its own, behind its verdict and the
-// line that names it.
+// own output from a run in a folder of its own, behind its verdict, the
+// line that names it and, for a MAYBE, the reason.
 inline std::string ExpectedOutput(const std::string& system, const std::string& param) {
   TempDir m;
   WriteFile(m / "param", param);
@@ -78,7 +78,8 @@ inline std::string ExpectedOutput(const std::string& system, const std::string& 
   bool yes = false;
   for (const char* r : {"\ntermination has been proved\n", "\nTerminating due to match bound "})
     yes = yes || l.out.find(r) != std::string::npos;
-  return (yes ? "YES\n" : "MAYBE\n") + std::string("prover: classic\n") + l.out;
+  return (yes ? "YES\n" : "MAYBE\n") + std::string("prover: classic\n") +
+         (yes ? "" : "reason: every method exhausted\n") + l.out;
 }
 
 // A stand-in for the engine: notes its arguments in ARGS (a file beside

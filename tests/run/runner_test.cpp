@@ -30,6 +30,7 @@ TEST(Input, ErrorsAreErrorsNotMaybe) {
   wide += "-> b)";
   struct Case {
     std::string file, text, options, first_line;
+    int status = 2;
   };
   std::vector<Case> cases = {
       {"empty.srs", "", "", "tessivar-run: empty.srs is empty: a system is \"(RULES l -> r , ... )\""},
@@ -37,13 +38,16 @@ TEST(Input, ErrorsAreErrorsNotMaybe) {
       {"fy.srs", "(RULES\n a -> b\n c c -> c c\n)\n", "", "tessivar-run: fy.srs: line 3, column 6: a second \"->\" in the rule whose \"->\" is at line 2; is a \",\" missing between two rules?"},
       {"wide.srs", wide, "", "tessivar-run: rule 1 has 50 symbols on its left side; the classic prover takes at most 49; tessivar-prove (--prover engine) has no such limit"},
       {"o.xml", "<problem><strategy>OUTERMOST</strategy></problem>", "", "tessivar-run: strategy OUTERMOST: only FULL rewriting is supported"},
-      {"p.srs", "(RULES a -> b)", "--param nothing", "tessivar-run: cannot read the parameter file nothing: No such file or directory"},
-      {"p.srs", "(RULES a -> b)", "--timeout 0", "tessivar-run: --timeout wants a positive number of seconds, not \"0\""},
+      {"p.srs", "(RULES a -> b)", "--param nothing", "tessivar-run: cannot read the parameter file nothing: No such file or directory", 1},
+      {"p.srs", "(RULES a -> b)", "--timeout 0", "tessivar-run: --timeout wants a number of seconds above 0 and at most 86400, not \"0\""},
+      {"p.srs", "(RULES a -> b)", "--timeout=1e20", "tessivar-run: --timeout wants a number of seconds above 0 and at most 86400, not \"1e20\""},
+      {"ctl.srs", "(RULES a\x07" "b -> b)", "", "tessivar-run: ctl.srs: the symbol name \"a\\x07b\" contains a control character, which the text format cannot hold in a name"},
+      {"c.xml", "<problem type=\"complexity\"><trs><rules/></trs></problem>", "", "tessivar-run: a problem of type complexity: only termination is answered"},
       {"p.srs", "(RULES a -> b)", "--certificate c.json", "tessivar-run: --certificate needs the engine: the classic prover writes no certificate"},
   };
   for (const Case& c : cases) {
     ProgramRun l = s.Run(c.file, c.text, c.options);
-    EXPECT_EQ(l.status, 2) << c.file << " " << c.options;
+    EXPECT_EQ(l.status, c.status) << c.file << " " << c.options;
     EXPECT_EQ(l.out, "") << c.file;
     EXPECT_EQ(FirstLine(l.err), c.first_line);
   }
@@ -99,7 +103,8 @@ TEST(Output, TheVerdictFirstThenTheSystemAsMeantAndStandardErrorAfterTheProof) {
   // a rule was lost, and CRLF line ends, which are line ends ("a", not "a\r").
   WriteFile(s.m / "p.srs", "(COMMENT See below)\r\n(RULES\r\n a a -> a b ,\r\n b -> b\r\n)\r\n");
   ProgramRun l = RunIn(s.m.path, "(" + ClassicRunner + " p.srs --param param 2>&1)", "");
-  EXPECT_EQ(l.out.substr(0, l.out.find("Tessivar is applied")), "MAYBE\nprover: classic\n");
+  EXPECT_EQ(l.out.substr(0, l.out.find("Tessivar is applied")),
+            "MAYBE\nprover: classic\nreason: every method exhausted\n");
   EXPECT_NE(l.out.find("\na a  -> a b \nb  -> b \n"), std::string::npos) << l.out;
   EXPECT_EQ(l.out.find('\r'), std::string::npos);
   size_t heading = l.out.find("\n--- standard error of the classic prover (tessivar) and its solver ---\n");

@@ -153,28 +153,30 @@ TEST(Front, AnswersTheProversBenchmarks) {
   ExpectAnswer(ReadFile(Data + "tropical_a_aa_d1.smt"), "unsat");
 }
 
-void ExpectError(const ProgramRun& l, const std::string& reason) {
+void ExpectError(const ProgramRun& l, const std::string& reason, int status = 2) {
   std::vector<std::string> lines = Lines(l.out);
   ASSERT_EQ(lines.size(), 1u) << l.out;
   EXPECT_EQ(lines[0].substr(0, 6), "error ");
   EXPECT_NE(lines[0].find(reason), std::string::npos) << lines[0];
   EXPECT_NE(l.err.find(lines[0]), std::string::npos) << l.err;
-  EXPECT_EQ(l.status, 1);
+  EXPECT_EQ(l.status, status) << reason;
 }
 
-TEST(Front, AnswersErrorsWithReasonAndStatus1) {
+// Status 1 for a benchmark that cannot be read, 2 for one or a command line refused.
+TEST(Front, AnswersErrorsWithReasonAndStatus) {
   TempDir m;
-  ExpectError(RunIn(m.path, Front + " -m missing.smt", ""), "cannot open missing.smt");
+  ExpectError(RunIn(m.path, Front + " -m missing.smt", ""), "cannot open missing.smt", 1);
   ExpectError(RunOn("(benchmark t :formula (and true"), "line 1: expected");
   ExpectError(RunOn(Wrap("", "true"), "--backend foo"), "unknown back end 'foo'");
-  ExpectError(RunOn(Wrap("", "true"), "-t x"), "bad time limit 'x'");
+  ExpectError(RunOn(Wrap("", "true"), "-t x"), "bad time limit: -t wants a number of seconds above 0");
+  ExpectError(RunOn(Wrap("", "true"), "--timeout=1e20"), "not \"1e20\"");
   ExpectError(RunOn(Wrap("", "true"), "--memory -5"), "bad memory limit '-5'");
   ExpectError(RunOn(Wrap("", "true"), "--memory 1G"), "bad memory limit '1G'");
   ExpectError(RunOn(Wrap("", "true"), "--z3-config fast"), "unknown z3 configuration 'fast'");
   ExpectError(RunIn(m.path, Front, ""), "no benchmark file given");
   // Where both go to one file, the reason is there once.
   ProgramRun l = RunIn(m.path, "(" + Front + " --bogus 2>&1)", "");
-  EXPECT_EQ(l.out.rfind("error unknown argument"), 14u) << l.out;
+  EXPECT_EQ(l.out.rfind("error the following argument was not expected: --bogus"), 14u) << l.out;
 }
 
 // Twenty-four pigeons in twenty-three holes: far beyond a second for either

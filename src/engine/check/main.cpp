@@ -1,7 +1,7 @@
 // tessivar-check CERTIFICATE [PROBLEM]: checks a JSON certificate of the
 // proof engine, and with PROBLEM (the text format) that it is about that
-// problem. Prints "certificate holds" (exit 0) or why it does not (exit 1);
-// a file that cannot be read or is not of its format gives exit 2.
+// problem. Prints "certificate holds" (exit 0) or why it does not (exit 3);
+// a file that cannot be read gives exit 1, one not of its format exit 2.
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -9,63 +9,76 @@
 #include "engine/certificate/json.h"
 #include "engine/check/check.h"
 #include "engine/problem/system_text.h"
+#include "util/command_line.h"
 
 using namespace tessivar::engine;
 
 namespace {
 
 struct BadFile {
+  int status;
   std::string message;
 };
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw BadFile{path + ": cannot read the file"};
+  if (!in) throw BadFile{tessivar::kExitEnvironment, path + ": cannot read the file"};
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) throw BadFile{path + ": cannot read the file"};
+  if (in.bad()) throw BadFile{tessivar::kExitEnvironment, path + ": cannot read the file"};
   return text.str();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* usage = "usage: tessivar-check CERTIFICATE [PROBLEM]\n";
-  for (int i = 1; i < argc; i++)
-    if (std::string(argv[i]) == "-h" || std::string(argv[i]) == "--help") {
-      std::cout << usage;
-      return 0;
-    }
-  if (argc < 2 || argc > 3) {
-    std::cerr << usage;
-    return 2;
-  }
+  CLI::App app;
+  tessivar::SetUpCommandLine(
+      app, "tessivar-check",
+      "Checks a certificate of tessivar-prove on its own: every step of the proof, from the\n"
+      "rules stored in the certificate. With PROBLEM it also checks that those rules are\n"
+      "the problem's, in their order; without it, it says that it checked the stored rules.",
+      "Prints \"certificate holds\" or \"certificate does not hold: WHY\".\n" +
+          tessivar::ExitStatusHelp("the certificate holds", "the certificate does not hold"));
+  std::string certificate_path, problem_path;
+  app.add_option("CERTIFICATE", certificate_path, "the JSON certificate (tessivar-prove --certificate)")
+      ->required()
+      ->type_name("");
+  app.add_option("PROBLEM", problem_path, "the problem in the text format")->type_name("");
+  int status = tessivar::ParseCommandLine(app, argc, argv);
+  if (status >= 0) return status;
   Certificate certificate;
   std::vector<NamedRule> problem;
+  bool with_problem = app.count("PROBLEM") > 0;
   try {
     try {
-      certificate = read_certificate_json(read_file(argv[1]));
+      certificate = read_certificate_json(read_file(certificate_path));
     } catch (const CertificateFormatError& e) {
-      throw BadFile{std::string(argv[1]) + ": " + e.what()};
+      throw BadFile{tessivar::kExitRefused, certificate_path + ": " + e.what()};
     }
-    if (argc == 3) {
+    if (with_problem) {
       try {
-        problem = read_system_text(read_file(argv[2]));
+        problem = read_system_text(read_file(problem_path));
       } catch (const InputError& e) {
-        throw BadFile{std::string(argv[2]) + ": " + e.what()};
+        throw BadFile{tessivar::kExitRefused, problem_path + ": " + e.what()};
       }
     }
   } catch (const BadFile& e) {
-    std::cerr << "tessivar-check: " << e.message << "\n";
-    return 2;
+    std::cerr << "tessivar-check: " << tessivar::Printable(e.message) << "\n";
+    return e.status;
   }
   try {
     check_certificate(certificate);
-    if (argc == 3) check_input_matches(certificate, problem);
+    if (with_problem) check_input_matches(certificate, problem);
   } catch (const CheckFailure& e) {
     std::cout << "certificate does not hold: " << e.what() << "\n";
-    return 1;
+    return tessivar::kExitDoesNotHold;
   }
-  std::cout << "certificate holds\n";
-  return 0;
+  if (with_problem)
+    std::cout << "certificate holds\n";
+  else
+    std::cout << "certificate holds for the " << certificate.input.size()
+              << (certificate.input.size() == 1 ? " rule" : " rules")
+              << " stored in it (no problem given to compare them with)\n";
+  return tessivar::kExitAnswer;
 }
