@@ -178,16 +178,16 @@ TEST(ProveProgram, VerdictsCertificatesAndExitStatuses) {
   WriteFile(dir / "hard.srs", "(RULES a a b b -> b b b a a a)");
   ProgramRun maybe = RunIn(dir.path, "'" + program + "' hard.srs --timeout 1", "");
   EXPECT_EQ(maybe.status, 0);
-  EXPECT_EQ(maybe.out.rfind("MAYBE\nthe time limit was reached", 0), 0u) << maybe.out;
+  EXPECT_EQ(maybe.out.rfind("MAYBE\nreason: time limit of 1 s reached", 0), 0u) << maybe.out;
 
   WriteFile(dir / "bad.srs", "(RULES a -> b\n  b -> a)");
   ProgramRun bad = RunIn(dir.path, "'" + program + "' bad.srs", "");
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.err.rfind("tessivar-prove: bad.srs: line 2, column", 0), 0u) << bad.err;
 
-  // A path that names no file is the user's input, as in tessivar-run.
+  // A file that cannot be read is the environment's failure, as in tessivar-run.
   ProgramRun missing = RunIn(dir.path, "'" + program + "' missing.srs", "");
-  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err.rfind("tessivar-prove: cannot read missing.srs", 0), 0u) << missing.err;
   EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --timeout 0", "").status, 2);
   EXPECT_EQ(RunIn(dir.path, "'" + program + "' p.srs --timeout", "").status, 2);

@@ -41,7 +41,7 @@ TEST(Input, ErrorsAreErrorsNotMaybe) {
       {"p.srs", "(RULES a -> b)", "--param nothing", "tessivar-run: cannot read the parameter file nothing: No such file or directory", 1},
       {"p.srs", "(RULES a -> b)", "--timeout 0", "tessivar-run: --timeout wants a number of seconds above 0 and at most 86400, not \"0\""},
       {"p.srs", "(RULES a -> b)", "--timeout=1e20", "tessivar-run: --timeout wants a number of seconds above 0 and at most 86400, not \"1e20\""},
-      {"ctl.srs", "(RULES a\x07" "b -> b)", "", "tessivar-run: ctl.srs: the symbol name \"a\\x07b\" contains a control character, which the text format cannot hold in a name"},
+      {"ctl.srs", "(RULES a\x07" "b -> b)", "", "tessivar-run: ctl.srs: line 1, column 9: a control character (byte 0x07) in a name"},
       {"c.xml", "<problem type=\"complexity\"><trs><rules/></trs></problem>", "", "tessivar-run: a problem of type complexity: only termination is answered"},
       {"p.srs", "(RULES a -> b)", "--certificate c.json", "tessivar-run: --certificate needs the engine: the classic prover writes no certificate"},
   };

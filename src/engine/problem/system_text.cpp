@@ -3,6 +3,7 @@
 #include "engine/problem/system_text.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace tessivar::engine {
 
@@ -44,7 +45,13 @@ class Tokenizer {
       return t;
     }
     while (pos_ < text_.size() && !ends_name(text_[pos_])) {
-      if (text_[pos_] == '\0') throw InputError(line_, column_, "a NUL byte");
+      auto byte = static_cast<unsigned char>(text_[pos_]);
+      if (byte == 0) throw InputError(line_, column_, "a NUL byte");
+      if (byte < ' ' || byte == 127) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%02X", byte);
+        throw InputError(line_, column_, std::string("a control character (byte 0x") + hex + ") in a name");
+      }
       t.text += text_[pos_];
       advance();
     }

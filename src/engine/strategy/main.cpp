@@ -2,8 +2,6 @@
 // database's XML). Prints YES or NO with the proof, or MAYBE with the
 // reason. Exit statuses: 0 for any verdict, 1 when the environment fails
 // (a file cannot be read or written), 2 for refused input or command line.
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -20,15 +18,15 @@
 #include "engine/certificate/print.h"
 #include "engine/strategy/prover.h"
 #include "run/problem.h"
+#include "util/command_line.h"
 
 namespace {
 
 namespace engine = tessivar::engine;
 namespace strategy = tessivar::engine::strategy;
 
-constexpr int kExitEnvironment = 1;
-constexpr int kExitRefused = 2;
-constexpr const char* kVersion = "tessivar-prove 0.4";
+using tessivar::kExitEnvironment;
+using tessivar::kExitRefused;
 
 // A run-time error: its message goes to stderr with the program's name, and
 // the program ends with its status.
@@ -38,7 +36,8 @@ struct Failure {
 };
 
 struct Options {
-  std::string problem;
+  std::vector<std::string> problems;
+  std::string timeout_text = "60";
   double timeout = 60;
   size_t memory_mb = 8192;
   std::string certificate;
@@ -57,11 +56,14 @@ std::string technique_list() {
 }
 
 void define_options(CLI::App& app, Options& o) {
-  app.description("The proof engine: proves termination of a string rewriting system, or finds a loop.");
-  app.add_option("PROBLEM", o.problem, "a string rewriting system in the text format or the database's XML");
-  app.add_option("--timeout", o.timeout, "seconds for the whole search (default 60)")
-      ->check(CLI::Range(0.1, 86400.0))
-      ->option_text("S");
+  tessivar::SetUpCommandLine(
+      app, "tessivar-prove",
+      "The proof engine: proves termination of a string rewriting system, or finds a loop. Prints YES or NO and "
+      "the proof, or MAYBE and the reason on the line after it.",
+      "Techniques:\n" + technique_list() + tessivar::ExitStatusHelp("a verdict: YES, NO or MAYBE"));
+  app.add_option("PROBLEM", o.problems, "a string rewriting system in the text format or the database's XML")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--timeout", o.timeout_text, "seconds for the whole search (default 60)")->option_text("S");
   app.add_option("--memory", o.memory_mb,
                  "give up an attempt once the process holds more than MB megabytes (default 8192, 0: no ceiling)")
       ->check(CLI::Range(size_t{0}, size_t{1} << 30))
@@ -82,10 +84,6 @@ void define_options(CLI::App& app, Options& o) {
   app.add_flag_callback("--no-loops", [&o] { o.without.push_back("loops"); },
                         "the same as --without loops (the answer is then never NO)");
   app.add_flag("--list", o.list, "list the techniques and exit");
-  app.set_version_flag("--version", kVersion);
-  app.footer("Prints YES or NO and the proof, or MAYBE and why. Exit status 0 for any of them, 1 when a file cannot "
-             "be read or written, 2 for refused input or command line.\nTechniques:\n" +
-             technique_list());
 }
 
 // The runner's reader: text read strictly, or XML; a folder, an empty file
@@ -93,6 +91,8 @@ void define_options(CLI::App& app, Options& o) {
 std::vector<engine::NamedRule> read_problem(const std::string& path) {
   try {
     return ReadProblem(path);
+  } catch (const UnreadableProblem& e) {
+    throw Failure{kExitEnvironment, e.what()};
   } catch (const ProblemError& e) {
     throw Failure{kExitRefused, e.what()};
   }
@@ -102,10 +102,8 @@ std::vector<engine::NamedRule> read_problem(const std::string& path) {
 // the proof.
 void check_writable(const std::string& path) {
   if (path.empty()) return;
-  std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
-  bool exists = access(path.c_str(), F_OK) == 0;
-  if (exists ? access(path.c_str(), W_OK) != 0 : access(folder.c_str(), W_OK) != 0)
-    throw Failure{kExitEnvironment, path + ": cannot write the certificate there"};
+  std::string why = tessivar::WhyNotWritable("--certificate", path, false);
+  if (!why.empty()) throw Failure{kExitEnvironment, why};
 }
 
 void write_certificate(const std::string& path, const engine::Certificate& c) {
@@ -121,13 +119,13 @@ void write_certificate(const std::string& path, const engine::Certificate& c) {
 // the output.
 class Deadline {
  public:
-  explicit Deadline(double seconds) {
+  Deadline(double seconds, std::string seconds_text) : seconds_text_(std::move(seconds_text)) {
     auto at = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                                       std::chrono::duration<double>(seconds + 0.5));
     guard_ = std::thread([this, at] {
       std::unique_lock<std::mutex> lock(mutex_);
       if (changed_.wait_until(lock, at, [this] { return printing_; })) return;
-      std::fputs("MAYBE\nthe time limit was reached\n", stdout);
+      std::fputs(("MAYBE\nreason: time limit of " + seconds_text_ + " s reached\n").c_str(), stdout);
       std::fflush(stdout);
       std::_Exit(0);
     });
@@ -147,6 +145,7 @@ class Deadline {
   std::mutex mutex_;
   std::condition_variable changed_;
   bool printing_ = false;
+  std::string seconds_text_;
   std::thread guard_;
 };
 
@@ -158,27 +157,35 @@ strategy::Selection selection_of(const Options& o) {
   }
 }
 
-int run(const Options& options) {
+int run(Options& options) {
   if (options.list) {
     std::cout << technique_list();
     return 0;
   }
-  if (options.problem.empty()) throw Failure{kExitRefused, "no problem given (see --help)"};
+  if (options.problems.size() != 1)
+    throw Failure{kExitRefused, std::string(options.problems.empty() ? "no problem given" : "more than one problem given") +
+                                    " (see --help)"};
+  try {
+    options.timeout = tessivar::ParseTimeout("--timeout", options.timeout_text);
+  } catch (const tessivar::UsageError& e) {
+    throw Failure{kExitRefused, std::string(e.what()) + " (see --help)"};
+  }
   strategy::ProveOptions prove_options;
   prove_options.selection = selection_of(options);
   check_writable(options.certificate);
-  std::vector<engine::NamedRule> rules = read_problem(options.problem);
+  std::vector<engine::NamedRule> rules = read_problem(options.problems[0]);
   prove_options.timeout = options.timeout;
   prove_options.memory_mb = options.memory_mb;
   prove_options.progress = options.verbose ? &std::cerr : nullptr;
   prove_options.free_searches = false;
   std::string why_not;
   prove_options.maybe_reason = &why_not;
-  Deadline deadline(options.timeout);
+  prove_options.timeout_text = options.timeout_text;
+  Deadline deadline(options.timeout, options.timeout_text);
   std::optional<engine::Certificate> proof = strategy::prove(rules, prove_options);
   deadline.take_output();
   if (!proof) {
-    std::cout << "MAYBE\n" << why_not << "\n";
+    std::cout << "MAYBE\nreason: " << why_not << "\n";
     return 0;
   }
   std::cout << engine::to_string(proof->answer) << "\n";
@@ -191,20 +198,15 @@ int run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("", "tessivar-prove");
+  CLI::App app;
   Options options;
   define_options(app, options);
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
-    std::cerr << "tessivar-prove: " << e.what() << " (see --help)\n";
-    return kExitRefused;
-  }
+  int parsed = tessivar::ParseCommandLine(app, argc, argv);
+  if (parsed >= 0) return parsed;
   try {
     return run(options);
   } catch (const Failure& f) {
-    std::cerr << "tessivar-prove: " << f.message << "\n";
+    std::cerr << "tessivar-prove: " << tessivar::Printable(f.message) << "\n";
     return f.status;
   }
 }

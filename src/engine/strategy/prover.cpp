@@ -117,13 +117,14 @@ class SharedSearch {
     std::lock_guard<std::mutex> lock(mutex_);
     trying_[thread] = what;
   }
-  std::string maybe_reason() {
+  // "time limit of 60 s reached (trying ...)" or "every method exhausted".
+  std::string maybe_reason(const std::string& limit) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (all_tried_) return "every attempt of the schedule was made without a proof";
-    std::string out = "the time limit was reached";
+    if (all_tried_) return "every method exhausted";
+    std::string out = "time limit of " + limit + " s reached";
     std::string tried;
     for (const auto& [thread, what] : trying_) tried += (tried.empty() ? "" : "; ") + what;
-    return tried.empty() ? out : out + " while trying " + tried;
+    return tried.empty() ? out : out + " (trying " + tried + ")";
   }
 
   std::optional<LoopStep> loop() {
@@ -342,6 +343,7 @@ void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budge
   }
   if (!processors_[i]) processors_[i] = make_processor(a, plan_, budget / a.budget);
   shared_.trying(index_, describe(a));
+  shared_.report("thread " + std::to_string(index_) + ": trying " + describe(a));
   bool reversed = a.orientation == Orientation::Reversed;
   Result r = processors_[i]->apply(reversed ? reversed_ : s.problem, stop);
   keep_or_drop(i, r.verdict);
@@ -477,7 +479,11 @@ std::optional<Certificate> prove(const std::vector<NamedRule>& input, const Prov
   } else if (shared.proved()) {
     c.proof = yes_proof(shared);
   } else {
-    if (options.maybe_reason) *options.maybe_reason = shared.maybe_reason();
+    if (options.maybe_reason) {
+      std::ostringstream limit;
+      limit << options.timeout;
+      *options.maybe_reason = shared.maybe_reason(options.timeout_text.empty() ? limit.str() : options.timeout_text);
+    }
     return std::nullopt;
   }
   try {

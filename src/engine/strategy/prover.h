@@ -31,6 +31,7 @@ struct ProveOptions {
   // Where to say why the answer is MAYBE, if anywhere: the time limit was
   // reached (and what was being tried), or every attempt was made.
   std::string* maybe_reason = nullptr;
+  std::string timeout_text;  // the time limit as the user wrote it, for that reason; empty: from `timeout`
 };
 
 // A YES or NO certificate of the input rules (in their order), or nothing
