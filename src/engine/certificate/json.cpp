@@ -15,6 +15,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine/certificate/match_bounds_json.h"
+#include "engine/certificate/tiling_json.h"
+
 namespace tessivar::engine {
 
 namespace {
@@ -85,6 +88,12 @@ ordered_json node_json(const LoopStep& l) {
   out["start"] = word_json(l.start);
   out["steps"] = std::move(steps);
   return out;
+}
+
+ordered_json node_json(const TilingStep& t) { return tiling_json(t.tiling); }
+
+ordered_json node_json(const MatchBoundsStep& m) {
+  return {{"automaton", match_bounds_automaton_json(m.automaton)}};
 }
 
 // "step" first, then the kind's own keys, then "next".
@@ -295,6 +304,18 @@ LoopStep read_node<LoopStep>(const json& j, const std::string& where) {
     loop.steps.push_back(std::move(r));
   }
   return loop;
+}
+
+template <>
+TilingStep read_node<TilingStep>(const json& j, const std::string& where) {
+  expect_step_keys(j, where, true, {"width", "tiles"});
+  return TilingStep{read_tiling(j, where)};
+}
+
+template <>
+MatchBoundsStep read_node<MatchBoundsStep>(const json& j, const std::string& where) {
+  expect_step_keys(j, where, false, {"automaton"});
+  return MatchBoundsStep{read_match_bounds_automaton(j["automaton"], where + ".automaton")};
 }
 
 template <typename Kind>

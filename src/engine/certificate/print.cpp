@@ -21,9 +21,14 @@ constexpr size_t kShowRules = 24;
 constexpr size_t kShowWordLength = 120;
 constexpr size_t kShowLoopSteps = 200;
 
+// Tilings and automata with more lines than this are shown by their first
+// lines and a count.
+constexpr size_t kShowLines = 60;
+
 struct PrintState {
   std::vector<NamedRule> strict, weak;
   bool top = false;
+  bool known = true;  // false after a tiling whose labelled rules were not given
 };
 
 std::string rule_text(const NamedRule& r) {
@@ -39,6 +44,7 @@ void print_rules(std::ostream& out, const std::vector<NamedRule>& rules, int ind
 
 // "2 strict rules, 1 weak rule" (pairs in top mode), then the rules if few.
 void print_left(std::ostream& out, const PrintState& s, int indent) {
+  if (!s.known) return;
   const char* strict_name = s.top ? "pair" : "strict rule";
   out << pad(indent) << "Left: " << s.strict.size() << " " << strict_name << (s.strict.size() == 1 ? "" : "s");
   out << ", " << s.weak.size() << " weak rule" << (s.weak.size() == 1 ? "" : "s");
@@ -101,7 +107,8 @@ std::vector<NamedRule> pairs_for_display(const std::vector<NamedRule>& rules) {
   return pairs;
 }
 
-void print_chain(std::ostream& out, PrintState s, const Step* step, const std::string& label, int indent);
+void print_chain(std::ostream& out, PrintState s, const Step* step, const std::string& label, int indent,
+                 const PrintContext& context);
 
 void print_matrix_step(std::ostream& out, PrintState& s, const MatrixStep& m, int indent) {
   out << "Matrix interpretation over the ";
@@ -145,7 +152,8 @@ void print_dependency_pairs(std::ostream& out, PrintState& s, int indent) {
   if (s.strict.size() <= kShowRules) print_rules(out, s.strict, indent + 2);
 }
 
-void print_graph(std::ostream& out, const PrintState& s, const GraphStep& step, const std::string& label, int indent) {
+void print_graph(std::ostream& out, const PrintState& s, const GraphStep& step, const std::string& label, int indent,
+                 const PrintContext& context) {
   size_t kept = 0;
   for (const GraphComponent& c : step.components) kept += c.pairs.size();
   out << "Dependency graph by head symbols: " << step.components.size() << " component"
@@ -158,7 +166,7 @@ void print_graph(std::ostream& out, const PrintState& s, const GraphStep& step, 
         << "):\n";
     print_rules(out, c.pairs, indent + 2);
     PrintState part{c.pairs, s.weak, true};
-    print_chain(out, std::move(part), c.next.get(), sub, indent + 2);
+    print_chain(out, std::move(part), c.next.get(), sub, indent + 2, context);
   }
 }
 
@@ -213,7 +221,46 @@ void print_reverse(std::ostream& out, PrintState& s, int indent) {
   print_left(out, s, indent);
 }
 
-void print_chain(std::ostream& out, PrintState s, const Step* step, const std::string& label, int indent) {
+// `text` with every line after the first indented, cut after kShowLines
+// lines.
+void print_block(std::ostream& out, const std::string& text, int indent) {
+  std::istringstream lines(text);
+  std::string line;
+  size_t n = 0, total = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  while (std::getline(lines, line)) {
+    if (n == kShowLines) {
+      out << pad(indent) << "... " << (total - n) << " more lines\n";
+      return;
+    }
+    out << (n++ == 0 ? "" : pad(indent)) << line << "\n";
+  }
+}
+
+void print_tiling_step(std::ostream& out, PrintState& s, const TilingStep& t, int indent, const PrintContext& context) {
+  std::vector<NamedRule> labelled;
+  bool known = s.known && context.labelled_rules;
+  if (known) labelled = context.labelled_rules(s.strict, t.tiling);
+  std::ostringstream text;
+  print_tiling(text, t.tiling, labelled.size());
+  std::string shown = text.str();
+  if (!known) {
+    // The count in the first line is not known: say so instead.
+    size_t at = shown.find(", 0 labelled rules");
+    if (at != std::string::npos) shown.replace(at, 18, "");
+  }
+  print_block(out, shown, indent);
+  s = PrintState{std::move(labelled), {}, false, known};
+  print_left(out, s, indent);
+}
+
+void print_match_bounds_step(std::ostream& out, const MatchBoundsStep& m, int indent) {
+  std::ostringstream text;
+  print_match_bounds(text, m.automaton);
+  print_block(out, text.str() + "Every derivation from a right side of a forward closure keeps its heights below the bound, so the system terminates.\n", indent);
+}
+
+void print_chain(std::ostream& out, PrintState s, const Step* step, const std::string& label, int indent,
+                 const PrintContext& context) {
   for (int n = 1; step; ++n) {
     std::string here = label.empty() ? std::to_string(n) : label + "." + std::to_string(n);
     out << pad(indent) << here << ". ";
@@ -226,8 +273,10 @@ void print_chain(std::ostream& out, PrintState s, const Step* step, const std::s
                    [&](const ReverseStep&) { print_reverse(out, s, inner); },
                    [&](const MatrixStep& m) { print_matrix_step(out, s, m, inner); },
                    [&](const DependencyPairsStep&) { print_dependency_pairs(out, s, inner); },
-                   [&](const GraphStep& g) { print_graph(out, s, g, here, inner); },
+                   [&](const GraphStep& g) { print_graph(out, s, g, here, inner, context); },
                    [&](const LoopStep& l) { print_loop(out, l, inner); },
+                   [&](const TilingStep& t) { print_tiling_step(out, s, t, inner, context); },
+                   [&](const MatchBoundsStep& m) { print_match_bounds_step(out, m, inner); },
                },
                step->node);
     step = step->has_next() ? step->next.get() : nullptr;
@@ -236,7 +285,7 @@ void print_chain(std::ostream& out, PrintState s, const Step* step, const std::s
 
 }  // namespace
 
-void print_proof(std::ostream& out, const Certificate& c) {
+void print_proof(std::ostream& out, const Certificate& c, const PrintContext& context) {
   out << "The system has " << c.input.size() << " rule" << (c.input.size() == 1 ? "" : "s");
   if (c.input.size() <= kShowRules) {
     out << ":\n";
@@ -245,7 +294,7 @@ void print_proof(std::ostream& out, const Certificate& c) {
     out << ".\n";
   }
   out << (c.answer == Answer::Yes ? "It terminates:\n" : "It does not terminate:\n");
-  print_chain(out, PrintState{c.input, {}, false}, c.proof.get(), "", 0);
+  print_chain(out, PrintState{c.input, {}, false}, c.proof.get(), "", 0, context);
 }
 
 }  // namespace tessivar::engine

@@ -44,6 +44,8 @@ StepNode copy_node(const StepNode& node) {
                         [](const MatrixStep& k) -> StepNode { return k; },
                         [](const DependencyPairsStep& k) -> StepNode { return k; },
                         [](const LoopStep& k) -> StepNode { return k; },
+                        [](const TilingStep& k) -> StepNode { return k; },
+                        [](const MatchBoundsStep& k) -> StepNode { return k; },
                     },
                     node);
 }

@@ -20,6 +20,8 @@
 #include <variant>
 #include <vector>
 
+#include "engine/certificate/match_bounds.h"
+#include "engine/certificate/tiling.h"
 #include "engine/problem/problem.h"
 
 namespace tessivar::engine {
@@ -91,13 +93,28 @@ struct LoopStep {
   std::vector<LoopRewrite> steps;
 };
 
+// S labelled by the tiles that cover the closure of its rules
+// (certificate/tiling.h); the next step is read with S := R_T.
+struct TilingStep {
+  static constexpr const char* kName = "tiling";
+  Tiling tiling;
+};
+
+// S proved by a match-bound automaton (certificate/match_bounds.h): the
+// branch ends here.
+struct MatchBoundsStep {
+  static constexpr const char* kName = "match-bounds";
+  MatchBoundAutomaton automaton;
+};
+
 // Every kind a proof may hold; a visitor over it must handle them all.
-using StepNode = std::variant<EmptyStep, ReverseStep, MatrixStep, DependencyPairsStep, GraphStep, LoopStep>;
+using StepNode = std::variant<EmptyStep, ReverseStep, MatrixStep, DependencyPairsStep, GraphStep, LoopStep,
+                              TilingStep, MatchBoundsStep>;
 
 // Whether a kind is followed by Step::next.
 template <typename Kind>
-constexpr bool has_successor =
-    std::is_same_v<Kind, ReverseStep> || std::is_same_v<Kind, MatrixStep> || std::is_same_v<Kind, DependencyPairsStep>;
+constexpr bool has_successor = std::is_same_v<Kind, ReverseStep> || std::is_same_v<Kind, MatrixStep> ||
+                               std::is_same_v<Kind, DependencyPairsStep> || std::is_same_v<Kind, TilingStep>;
 
 struct Step {
   StepNode node;

@@ -5,7 +5,9 @@
 #include <optional>
 
 #include "engine/check/check.h"
+#include "engine/check/match_bounds.h"
 #include "engine/check/rules.h"
+#include "engine/check/tiling.h"
 
 namespace tessivar::engine {
 
@@ -25,6 +27,13 @@ std::vector<std::vector<NamedRule>> pairs_of(const std::vector<GraphComponent>& 
   std::vector<std::vector<NamedRule>> out;
   for (const GraphComponent& c : components) out.push_back(c.pairs);
   return out;
+}
+
+// Tilings and match bounds speak of S alone, with every rule rewriting
+// anywhere.
+void require_plain_strict(const CheckState& state, const std::string& step) {
+  if (state.top) throw CheckFailure(step + ": not allowed in top mode");
+  if (!state.weak.empty()) throw CheckFailure(step + ": the weak rules must be gone first");
 }
 
 // One step of a branch: the state after it, or nothing when the step ends
@@ -53,6 +62,15 @@ Continuation check_node(const CheckState& state, const Step& step, const std::st
           },
           [&](const LoopStep&) -> Continuation {
             throw CheckFailure("a loop is only the whole proof of a NO certificate");
+          },
+          [&](const TilingStep& t) -> Continuation {
+            require_plain_strict(state, "tiling");
+            return CheckState{check_tiling(state.strict, t.tiling), {}, false};
+          },
+          [&](const MatchBoundsStep& m) -> Continuation {
+            require_plain_strict(state, "match-bounds");
+            check_match_bounds(state.strict, m.automaton);
+            return std::nullopt;
           },
       },
       step.node);
