@@ -207,7 +207,15 @@ int main(int argc, char** argv) {
         if (stop_at_proof && proved_any) break;
         auto begin = Clock::now();
         encodings::StopCondition tiling_stop = stop_after(tiling_seconds, Clock::time_point::max());
-        processors::TilingResult t = processors::tile_problem(p, k, limits, tiling_stop);
+        // Width 1 stands for no tiling: the same attempts on the problem itself.
+        processors::TilingResult t;
+        if (k == 1) {
+          t.tiling = Tiling{};
+          t.labelled = p;
+          t.stats.labelled_rules = p.strict.size();
+        } else {
+          t = processors::tile_problem(p, k, limits, tiling_stop);
+        }
         std::ostringstream line;
         line << file.string() << '\t' << orientation << '\t' << k << '\t';
         if (!t.applies()) {

@@ -93,6 +93,11 @@ StepPtr prove_split(const Problem& top, const std::vector<MatrixAttempt>& attemp
 
 }  // namespace
 
+std::vector<MatrixAttempt> scaled_attempts(std::vector<MatrixAttempt> attempts, double factor) {
+  for (MatrixAttempt& a : attempts) a.seconds *= factor;
+  return attempts;
+}
+
 DependencyPairPlan scaled(DependencyPairPlan plan, double factor) {
   for (auto* list : {&plan.weak_removal, &plan.pairs})
     for (MatrixAttempt& a : *list) a.seconds *= factor;

@@ -33,6 +33,7 @@ struct DependencyPairPlan {
 using Faults = std::vector<std::string>;
 // Every attempt's time multiplied by `factor`.
 DependencyPairPlan scaled(DependencyPairPlan plan, double factor);
+std::vector<MatrixAttempt> scaled_attempts(std::vector<MatrixAttempt> attempts, double factor);
 
 // The proof of a top-mode problem, or nullptr when some component resists
 // every attempt or the stop comes first.

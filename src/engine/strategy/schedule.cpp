@@ -7,6 +7,7 @@
 
 #include "engine/problem/measures.h"
 #include "engine/processors/loop_search.h"
+#include "engine/processors/match_bound_proof.h"
 #include "engine/processors/matrix_removal.h"
 
 namespace tessivar::engine::strategy {
@@ -63,6 +64,19 @@ class RowBuilder {
     row_.technique = Technique::DependencyPairs;
     return *this;
   }
+  RowBuilder& match_bounds() {
+    row_.technique = Technique::MatchBounds;
+    return *this;
+  }
+  RowBuilder& tiling(int width) {
+    row_.technique = Technique::Tiling;
+    row_.width = width;
+    return *this;
+  }
+  RowBuilder& max_symbols(size_t n) {
+    row_.max_symbols = n;
+    return *this;
+  }
   RowBuilder& reversed() {
     row_.orientation = Orientation::Reversed;
     return *this;
@@ -95,6 +109,11 @@ RowBuilder first() { return RowBuilder(Stage::Search, Thread::First); }
 RowBuilder second() { return RowBuilder(Stage::Search, Thread::Second); }
 RowBuilder before_pairs() { return RowBuilder(Stage::PairsWeakRules, Thread::First); }
 RowBuilder on_pairs() { return RowBuilder(Stage::Pairs, Thread::First); }
+RowBuilder on_labelled() { return RowBuilder(Stage::Labelled, Thread::First); }
+
+// Tilings of larger alphabets grow past their limits or prove nothing new
+// in the runs on the database; labelled problems are not tiled again.
+constexpr size_t kTilingSymbols = 4;
 
 // Long sides make the SAT encodings large and slow (products of 20 and more
 // matrices): the local searches go first there, arctic ones removing most
@@ -104,6 +123,10 @@ RowBuilder on_pairs() { return RowBuilder(Stage::Pairs, Thread::First); }
 // to a tenth.
 std::vector<Row> build_table() {
   return {
+      // Match bounds need no solver and end within a second where they
+      // succeed at all: first on both threads, one orientation each.
+      first().match_bounds().budget(0.5),
+      second().match_bounds().reversed().budget(0.5),
       // The first thread: natural matrices.
       first().sides(Sides::Long).arctic(3).bits(2).local_search(LocalScore::Graded, 1).budget(10),
       first().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::FailingRules, 1).budget(20),
@@ -120,6 +143,7 @@ std::vector<Row> build_table() {
       first().natural(3).bits(2).cap(5).strict_first_entry().budget(2),
       first().natural(5).bits(1).cap(4).affine().budget(2),
       first().natural(5).bits(1).cap(4).affine().reversed().budget(2),
+      first().tiling(2).max_symbols(kTilingSymbols).budget(4),
       // The second thread: the dependency-pair path, then arctic and
       // tropical matrices.
       second().sides(Sides::Long).arctic(2).bits(3).local_search(LocalScore::Graded, 2).budget(10),
@@ -133,6 +157,7 @@ std::vector<Row> build_table() {
       second().arctic(4).bits(2).cap(Cap::OrderIfShort).budget(2),
       second().tropical(4).bits(2).cap(Cap::OrderIfShort).budget(2),
       second().arctic(5).bits(1).cap(Cap::OrderIfShort).budget(2),
+      second().tiling(2).max_symbols(kTilingSymbols).reversed().budget(4),
       // The dependency-pair path: weak rules go first, then pairs of each
       // component of the graph.
       before_pairs().natural(1).bits(3).cap(8).full().budget(0.5),
@@ -144,10 +169,21 @@ std::vector<Row> build_table() {
       on_pairs().natural(2).bits(2).cap(5).full().budget(1),
       on_pairs().arctic(3).bits(2).cap(Cap::Additive).budget(2),
       on_pairs().natural(3).bits(2).cap(5).full().budget(2),
+      // Labelled problems: many rules over many symbols, removed a few at a
+      // time by small interpretations, and by sparse ones (entries 0 and 1)
+      // where those stop. Sparse matrices of dimension 4 to 10 removed
+      // rules rarely (4, 5) or never (6 to 10) within 3 s on the labelled
+      // Wenzel_16 and Waldmann_07_size12 problems (bench/engine/README.md).
+      on_labelled().natural(1).bits(3).cap(8).full().budget(0.5),
+      on_labelled().arctic(2).bits(2).cap(Cap::OrderIfShort).budget(1),
+      on_labelled().natural(2).bits(2).cap(5).affine().budget(1),
+      on_labelled().natural(3).bits(1).cap(3).full().budget(1),
+      on_labelled().arctic(3).bits(2).local_search(LocalScore::Graded, 3).budget(1),
   };
 }
 
-bool fits(const Row& row, size_t longest) {
+bool fits(const Row& row, size_t longest, size_t symbols) {
+  if (row.max_symbols != 0 && symbols > row.max_symbols) return false;
   switch (row.sides) {
     case Sides::Any: return true;
     case Sides::Short: return longest < kLongSide;
@@ -192,6 +228,10 @@ const std::vector<TechniqueInfo>& techniques() {
       {Technique::DependencyPairs, "dependency-pairs",
        "dependency pairs, the dependency graph and matrix interpretations of its components"},
       {Technique::Loops, "loops", "the search for a loop (the only way to answer NO)"},
+      {Technique::Tiling, "tiling",
+       "semantic labelling by the tiles that cover the closure of the rules, then matrices on the labelled system"},
+      {Technique::MatchBounds, "match-bounds",
+       "an automaton that bounds the match heights of derivations from right sides of forward closures"},
   };
   return all;
 }
@@ -225,15 +265,19 @@ const std::vector<Row>& schedule_table() {
 }
 
 Plan plan_for(const Problem& problem, const Selection& selection) {
-  size_t longest = longest_side(problem);
+  size_t longest = longest_side(problem), symbols = problem.symbols().size();
   Plan plan;
   plan.threads.resize(2);
   for (const Row& row : schedule_table()) {
-    if (!fits(row, longest) || !selected(row, selection)) continue;
+    if (!fits(row, longest, symbols) || !selected(row, selection)) continue;
     switch (row.stage) {
       case Stage::Search:
         plan.threads[static_cast<size_t>(row.thread)].push_back(
-            Attempt{row.technique, row.orientation, row.budget, settings_for(row, longest)});
+            Attempt{row.technique, row.orientation, row.budget, settings_for(row, longest), row.width});
+        break;
+      case Stage::Labelled:
+        // Labelled sides are longer by the context of the labels.
+        plan.labelled.push_back({settings_for(row, longest + 3), row.budget});
         break;
       case Stage::PairsWeakRules:
         plan.dependency_pairs.weak_removal.push_back({settings_for(row, longest), row.budget});
@@ -254,6 +298,13 @@ std::unique_ptr<processors::Processor> make_processor(const Attempt& a, const Pl
       return std::make_unique<processors::DependencyPairPath>(processors::scaled(plan.dependency_pairs, scale));
     case Technique::Loops:
       return std::make_unique<processors::LoopFinder>();
+    case Technique::Tiling: {
+      processors::LabelledPlan labelled{processors::scaled_attempts(plan.labelled, scale),
+                                        processors::scaled(plan.dependency_pairs, scale)};
+      return std::make_unique<processors::TilingPath>(a.width, processors::TilingLimits{}, std::move(labelled));
+    }
+    case Technique::MatchBounds:
+      return std::make_unique<processors::MatchBoundProof>();
     case Technique::Reverse:
       break;
   }
@@ -267,6 +318,8 @@ std::string describe(const Attempt& a) {
     case Technique::DependencyPairs: out = "dependency pairs"; break;
     case Technique::Loops: out = "loops"; break;
     case Technique::Reverse: out = "reverse"; break;
+    case Technique::Tiling: out = "tiling width " + std::to_string(a.width); break;
+    case Technique::MatchBounds: out = "match bounds"; break;
   }
   return a.orientation == Orientation::Reversed ? out + " reversed" : out;
 }

@@ -19,12 +19,13 @@
 #include "engine/encodings/matrix_encoding.h"
 #include "engine/problem/problem.h"
 #include "engine/processors/processor.h"
+#include "engine/processors/tiling_path.h"
 #include "engine/processors/top_proof.h"
 
 namespace tessivar::engine::strategy {
 
 // The techniques as users name them on the command line.
-enum class Technique { Reverse, Matrices, DependencyPairs, Loops };
+enum class Technique { Reverse, Matrices, DependencyPairs, Loops, Tiling, MatchBounds };
 
 struct TechniqueInfo {
   Technique technique;
@@ -52,6 +53,7 @@ enum class Stage {
   Search,          // one of the threads' lists
   PairsWeakRules,  // dependency-pair path: weak rules removed before the transformation
   Pairs,           // dependency-pair path: pairs removed from each component
+  Labelled,        // tiling: rules removed from the labelled problem
 };
 enum class Thread { First, Second };
 enum class Orientation { AsGiven, Reversed };
@@ -72,8 +74,12 @@ struct Row {
   Orientation orientation = Orientation::AsGiven;
   Sides sides = Sides::Any;
   double budget = 1;  // seconds in round 0
+  // For problems of at most this many symbols (0: any). Tiling is for small
+  // alphabets; a labelled problem has many symbols and is not tiled again.
+  size_t max_symbols = 0;
   encodings::MatrixSettings matrix;  // Matrices
   Cap cap = Cap::Fixed;
+  int width = 2;  // Tiling
 };
 
 // The table, in order.
@@ -85,11 +91,13 @@ struct Attempt {
   Orientation orientation = Orientation::AsGiven;
   double budget = 1;
   encodings::MatrixSettings matrix;  // Matrices
+  int width = 2;                     // Tiling
 };
 
 struct Plan {
   std::vector<std::vector<Attempt>> threads;  // in thread order
   processors::DependencyPairPlan dependency_pairs;
+  std::vector<processors::MatrixAttempt> labelled;  // tiling: removals on the labelled problem
 };
 
 // The rows that fit `problem` and the selection.
