@@ -59,8 +59,10 @@ TEST(CertificateJson, EveryStepKindSurvivesTheRoundTrip) {
   std::vector<Certificate> all;
   all.push_back(natural_proof());
   all.push_back(loop_proof());
+  all.push_back(tiling_proof());
+  all.push_back(match_bounds_proof());
   std::set<std::string> seen;
-  for (const Certificate* original : {&c, &all[0], &all[1]}) {
+  for (const Certificate* original : {&c, &all[0], &all[1], &all[2], &all[3]}) {
     collect_kinds(*original->proof, seen);
     std::string text = write_certificate_json(*original);
     Certificate back = read_certificate_json(text);

@@ -39,6 +39,8 @@ TEST(CheckCertificate, HandWrittenProofsHold) {
   EXPECT_EQ(certificate_failure(natural_proof()), "");
   EXPECT_EQ(certificate_failure(dependency_pair_proof()), "");
   EXPECT_EQ(certificate_failure(loop_proof()), "");
+  EXPECT_EQ(certificate_failure(tiling_proof()), "");
+  EXPECT_EQ(certificate_failure(match_bounds_proof()), "");
 }
 
 TEST(CheckCertificate, RefusesProofsOfTheWrongShape) {
@@ -74,6 +76,19 @@ TEST(CheckCertificate, RefusesProofsOfTheWrongShape) {
 
   CheckState relative{{rule("a", "b")}, {rule("b", "a")}, false};
   EXPECT_NE(failure_of([&] { check_dependency_pairs_step(relative); }).find("weak rules"), std::string::npos);
+
+  // Tilings and automata speak of S alone: not after the pairs, not with
+  // weak rules.
+  for (Certificate (*proof)() : {tiling_proof, match_bounds_proof}) {
+    Certificate in_top = proof();
+    in_top.input = {rule("a a", "a b a")};
+    in_top.proof = Step::dependency_pairs(std::move(in_top.proof));
+    EXPECT_NE(certificate_failure(in_top).find("not allowed in top mode"), std::string::npos);
+  }
+  // A tiling of other rules does not cover these.
+  Certificate labelled_left = tiling_proof();
+  labelled_left.input = {rule("b a", "a b")};
+  EXPECT_NE(certificate_failure(labelled_left), "");
 }
 
 TEST(CheckInput, ComparesTheRulesInOrder) {

@@ -70,4 +70,39 @@ inline Certificate loop_proof() {
   return c;
 }
 
+// {a b -> b a}: its closure is b^n a, whose tiles of width 2 are < b, b a,
+// b b and a >. No word of it has the factor a b, so the labelled system is
+// empty.
+inline Certificate tiling_proof() {
+  auto tile = [](std::vector<TileLetter> letters, std::optional<std::string> name) {
+    return LabelledTile{std::move(letters), std::move(name)};
+  };
+  TileLetter a = TileLetter::symbol("a"), b = TileLetter::symbol("b");
+  TilingStep step;
+  step.tiling.width = 2;
+  step.tiling.tiles = {tile({TileLetter::left_border(), b}, "b[<]"), tile({b, a}, "a[b]"), tile({b, b}, "b[b]"),
+                       tile({a, TileLetter::right_border()}, std::nullopt)};
+  Certificate c;
+  c.input = {rule("a b", "b a")};
+  c.proof = Step::make(std::move(step), Step::empty());
+  return c;
+}
+
+// {a b -> b b a}: the start word b b a $ on 0 4 3 2 1, and a path from 3
+// and from 5 to 1 reading b b a $ at height 1 for the extension rule
+// a $ -> b b a $ (every a is read into 2, which reads only $ into 1).
+inline Certificate match_bounds_proof() {
+  MatchBoundsStep step;
+  MatchBoundAutomaton& a = step.automaton;
+  a.states = 7;
+  a.initial = {0};
+  a.final = {1};
+  a.transitions = {{0, "b", 0, 4}, {4, "b", 0, 3}, {3, "a", 0, 2}, {2, std::nullopt, 0, 1},
+                   {3, "b", 1, 6}, {6, "b", 1, 5}, {5, "a", 1, 2}, {5, "b", 1, 6}};
+  Certificate c;
+  c.input = {rule("a b", "b b a")};
+  c.proof = Step::make(std::move(step));
+  return c;
+}
+
 }  // namespace tessivar::engine::test

@@ -205,7 +205,7 @@ TEST(ProveProgram, TechniquesChosenByName) {
   WriteFile(dir / "-loop.srs", "(RULES a b -> b a b)");
   ProgramRun list = RunIn(dir.path, "'" + program + "' --list", "");
   EXPECT_EQ(list.status, 0);
-  for (const char* name : {"reverse", "matrices", "dependency-pairs", "loops"})
+  for (const char* name : {"reverse", "matrices", "dependency-pairs", "loops", "tiling", "match-bounds"})
     EXPECT_NE(list.out.find(std::string("  ") + name + " "), std::string::npos) << list.out;
   // Without the loop search a looping system has no answer; with it alone,
   // the loop is found. Both spellings of an option's value, and "--" before
@@ -238,4 +238,32 @@ TEST(Prove, PlansAgainForTheProblemLeft) {
   auto proof = strategy::prove(input, options);
   ASSERT_TRUE(proof.has_value());
   expect_holds(*proof, input);
+}
+
+TEST(Prove, TilingsAndMatchBoundsGiveCheckedProofs) {
+  struct Case {
+    const char* system;
+    std::vector<std::string> only;
+    std::vector<std::string> steps;
+  };
+  // a a b -> b a a has a natural interpretation once labelled by tiles of
+  // width 2; a b -> b b a is match-bounded, its reversal b a -> a b b (with
+  // exponentially long derivations) is not, but its reversal is.
+  std::vector<Case> cases = {
+      {"(RULES a a b -> b a a)", {"tiling"}, {"tiling", "matrix", "empty"}},
+      {"(RULES a b -> b b a)", {"match-bounds"}, {"match-bounds"}},
+      {"(RULES b a -> a b b)", {"match-bounds", "reverse"}, {"reverse", "match-bounds"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.system);
+    auto input = rules_of(c.system);
+    strategy::ProveOptions options;
+    options.timeout = 20;
+    options.selection = strategy::Selection::of(c.only, {});
+    auto proof = strategy::prove(input, options);
+    ASSERT_TRUE(proof.has_value());
+    EXPECT_EQ(kinds(*proof), c.steps);
+    expect_holds(*proof, input);
+    EXPECT_NO_THROW(check_certificate(read_certificate_json(write_certificate_json(*proof))));
+  }
 }

@@ -16,6 +16,7 @@
 
 #include "engine/certificate/json.h"
 #include "engine/certificate/print.h"
+#include "engine/check/tiling.h"
 #include "engine/strategy/prover.h"
 #include "run/problem.h"
 #include "util/command_line.h"
@@ -189,7 +190,9 @@ int run(Options& options) {
     return 0;
   }
   std::cout << engine::to_string(proof->answer) << "\n";
-  engine::print_proof(std::cout, *proof);
+  engine::PrintContext context;
+  context.labelled_rules = engine::check_tiling;
+  engine::print_proof(std::cout, *proof, context);
   std::cout.flush();
   if (!options.certificate.empty()) write_certificate(options.certificate, *proof);
   return 0;

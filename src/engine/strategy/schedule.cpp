@@ -192,7 +192,10 @@ bool fits(const Row& row, size_t longest, size_t symbols) {
   return false;
 }
 
+// The rows of the dependency-pair and tiling stages are parts of those
+// paths, chosen with them.
 bool selected(const Row& row, const Selection& selection) {
+  if (row.stage != Stage::Search) return true;
   if (!selection.allows(row.technique)) return false;
   return row.orientation == Orientation::AsGiven || selection.allows(Technique::Reverse);
 }
