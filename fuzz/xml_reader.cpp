@@ -10,9 +10,11 @@
 #include "engine/problem/system_text.h"
 #include "fuzz_util.h"
 #include "run/classic_input.h"
-#include "run/problem.h"
+#include "input/problem.h"
 #include "store/store.h"
 #include "util/error.h"
+
+using tessivar::engine::NamedRule;
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include "engine/problem/system_text.h"
 
+using tessivar::engine::NamedRule;
+
 namespace {
 
 const char* kNoLimit = "; tessivar-prove (--prover engine) has no such limit";

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "run/problem.h"
+#include "input/problem.h"
 
 constexpr size_t ClassicMaxRules = 1000;
 constexpr size_t ClassicMaxSide = 49;
@@ -18,9 +18,9 @@ constexpr size_t ClassicMaxLineBytes = 255;
 
 // Throws ProblemError naming the first bound the system exceeds, or the
 // first name the classic prover's reader would misread.
-void CheckClassicCapacity(const std::vector<NamedRule>& rules);
+void CheckClassicCapacity(const std::vector<tessivar::engine::NamedRule>& rules);
 
 // The system in the text format, laid out for the classic prover's reader:
 // every line at most 255 bytes, every name with a blank (or a line that
 // starts with one) on either side, the arrow "-> " on one line.
-std::string ClassicText(const std::vector<NamedRule>& rules);
+std::string ClassicText(const std::vector<tessivar::engine::NamedRule>& rules);

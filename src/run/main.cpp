@@ -21,10 +21,12 @@
 #include "run/defaults.h"
 #include "run/options.h"
 #include "run/param.h"
-#include "run/problem.h"
+#include "input/problem.h"
 #include "run/process.h"
 #include "run/provers.h"
 #include "util/command_line.h"
+
+using tessivar::engine::NamedRule;
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "run/defaults.h"
-#include "run/problem.h"
+#include "input/problem.h"
 
 namespace {
 

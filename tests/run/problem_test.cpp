@@ -1,7 +1,7 @@
 // Reading problems: every database problem in XML against the text file
 // beside it, problems that are not string rewriting systems; what the
 // classic prover cannot take, and the text it is given read back by it.
-#include "run/problem.h"
+#include "input/problem.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include "run/verdict.h"
 #include "problem_database.h"
 #include "runner_helpers.h"
+
+using tessivar::engine::NamedRule;
 
 namespace fs = std::filesystem;
 

@@ -6,6 +6,8 @@
 
 #include "runner_helpers.h"
 
+using tessivar::engine::NamedRule;
+
 namespace {
 
 // A command that ignores SIGTERM, as does its child, and never ends; only the

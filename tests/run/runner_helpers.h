@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "program_run.h"
-#include "run/problem.h"
+#include "input/problem.h"
 
 // The rules of the classic prover's result file "srs": "(RULES", then
 // names, "->" between the sides, "," between rules and ")" at the end,
 // all separated by blanks or line ends.
-inline std::vector<NamedRule> RulesOf(const std::string& text) {
+inline std::vector<tessivar::engine::NamedRule> RulesOf(const std::string& text) {
   std::istringstream in(text);
   std::string token;
   in >> token;  // "(RULES"
-  std::vector<NamedRule> rules(1);
+  std::vector<tessivar::engine::NamedRule> rules(1);
   bool right = false;
   while (in >> token && token != ")") {
     if (token == ",") {

@@ -18,7 +18,7 @@
 #include "engine/certificate/print.h"
 #include "engine/check/tiling.h"
 #include "engine/strategy/prover.h"
-#include "run/problem.h"
+#include "input/problem.h"
 #include "util/command_line.h"
 
 namespace {

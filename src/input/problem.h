@@ -1,14 +1,13 @@
 // Problems as users have them: the text format of string rewriting systems,
 // read strictly, or the XML of the public termination problem database,
-// whose string rules become the same rule lists.
+// whose string rules become the same rule lists. The one reader of problem
+// files for tessivar-run and tessivar-prove.
 #pragma once
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "engine/problem/problem.h"
-
-using tessivar::engine::NamedRule;
 
 // A problem that cannot be run as the user meant it: not a plain string
 // rewriting system, unreadable, not in the format, or beyond what the
@@ -25,7 +24,7 @@ struct UnreadableProblem : ProblemError {
 };
 
 // The string rules of an XML problem, in order.
-std::vector<NamedRule> XmlRules(const std::string& path);
+std::vector<tessivar::engine::NamedRule> XmlRules(const std::string& path);
 
 // The system of an XML problem in the text format, a rule a line.
 std::string XmlToSrs(const std::string& path);
@@ -36,4 +35,4 @@ bool IsXml(const std::string& path, const std::string& content);
 // The rules of a problem file, text or XML. Refuses a folder, an empty file,
 // and text that is not exactly the format (with its line and column), with
 // the path in front of the message.
-std::vector<NamedRule> ReadProblem(const std::string& path);
+std::vector<tessivar::engine::NamedRule> ReadProblem(const std::string& path);

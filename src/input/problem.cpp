@@ -1,4 +1,4 @@
-#include "run/problem.h"
+#include "input/problem.h"
 
 #include <sys/stat.h>
 
@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "engine/problem/system_text.h"
+
+using tessivar::engine::NamedRule;
 
 namespace {
 
