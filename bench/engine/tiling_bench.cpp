@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "engine/check/check.h"
 #include "engine/problem/system_text.h"
 #include "engine/processors/matrix_removal.h"
@@ -42,27 +43,8 @@ using encodings::Clock;
 
 namespace {
 
-std::vector<fs::path> problems_under(const std::vector<std::string>& args) {
-  std::vector<fs::path> out;
-  for (const auto& a : args) {
-    if (fs::is_directory(a)) {
-      for (const auto& e : fs::recursive_directory_iterator(a))
-        if (e.is_regular_file() && e.path().extension() == ".srs") out.push_back(e.path());
-    } else {
-      out.emplace_back(a);
-    }
-  }
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
-std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + p.string());
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using tessivar::bench::problems_under;
+using tessivar::bench::read_file;
 
 struct NamedSettings {
   std::string name;

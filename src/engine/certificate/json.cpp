@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "engine/certificate/json_reading.h"
 #include "engine/certificate/match_bounds_json.h"
 #include "engine/certificate/tiling_json.h"
 
@@ -111,23 +112,8 @@ ordered_json step_json(const Step& s) {
 
 // ---------------------------------------------------------------- reading
 
-[[noreturn]] void fail(const std::string& where, const std::string& what) {
-  throw CertificateFormatError(where + ": " + what);
-}
-
-const char* type_name(const json& j) {
-  if (j.is_number_integer()) return "an integer";
-  if (j.is_number()) return "a fraction or a number too large";
-  if (j.is_null()) return "null";
-  if (j.is_boolean()) return "a boolean";
-  if (j.is_string()) return "a string";
-  if (j.is_array()) return "a list";
-  return "an object";
-}
-
-[[noreturn]] void wrong_type(const std::string& where, const json& j, const char* wanted) {
-  fail(where, std::string("expected ") + wanted + ", found " + type_name(j));
-}
+using json_reading::fail;
+using json_reading::wrong_type;
 
 // The object's keys must be among `allowed` and include `required`.
 void expect_keys(const json& j, const std::string& where, const std::set<std::string>& required,

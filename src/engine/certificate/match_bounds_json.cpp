@@ -3,6 +3,8 @@
 #include <limits>
 #include <set>
 
+#include "engine/certificate/json_reading.h"
+
 namespace tessivar::engine {
 
 namespace {
@@ -10,23 +12,8 @@ namespace {
 using nlohmann::json;
 using nlohmann::ordered_json;
 
-[[noreturn]] void fail(const std::string& where, const std::string& what) {
-  throw CertificateFormatError(where + ": " + what);
-}
-
-const char* type_name(const json& j) {
-  if (j.is_number_integer()) return "an integer";
-  if (j.is_number()) return "a fraction or a number too large";
-  if (j.is_null()) return "null";
-  if (j.is_boolean()) return "a boolean";
-  if (j.is_string()) return "a string";
-  if (j.is_array()) return "a list";
-  return "an object";
-}
-
-[[noreturn]] void wrong_type(const std::string& where, const json& j, const char* wanted) {
-  fail(where, std::string("expected ") + wanted + ", found " + type_name(j));
-}
+using json_reading::fail;
+using json_reading::wrong_type;
 
 // A natural number no larger than `max`.
 uint64_t get_natural(const json& j, const std::string& where, uint64_t max) {

@@ -4,6 +4,8 @@
 #include <limits>
 #include <set>
 
+#include "engine/certificate/json_reading.h"
+
 namespace tessivar::engine {
 
 namespace {
@@ -11,23 +13,8 @@ namespace {
 using nlohmann::json;
 using nlohmann::ordered_json;
 
-[[noreturn]] void fail(const std::string& where, const std::string& what) {
-  throw CertificateFormatError(where + ": " + what);
-}
-
-const char* type_name(const json& j) {
-  if (j.is_number_integer()) return "an integer";
-  if (j.is_number()) return "a fraction or a number too large";
-  if (j.is_null()) return "null";
-  if (j.is_boolean()) return "a boolean";
-  if (j.is_string()) return "a string";
-  if (j.is_array()) return "a list";
-  return "an object";
-}
-
-[[noreturn]] void wrong_type(const std::string& where, const json& j, const char* wanted) {
-  fail(where, std::string("expected ") + wanted + ", found " + type_name(j));
-}
+using json_reading::fail;
+using json_reading::wrong_type;
 
 // A name of a symbol: not empty, no white space (it must stand in a word).
 std::string get_name(const json& j, const std::string& where) {
