@@ -137,6 +137,7 @@ Prover EngineProver(const Options& in, const std::string& bin, const TempFolder&
   if (!in.certificate.empty())
     job.arguments.insert(job.arguments.end(), {"--certificate", work / "certificate.json"});
   if (progress) job.arguments.push_back("--verbose");
+  if (!in.memory.empty()) job.arguments.insert(job.arguments.end(), {"--memory", in.memory});
   return Prover{ProverKind::Engine, job};
 }
 

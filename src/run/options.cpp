@@ -42,6 +42,8 @@ void CheckProverSettings(const Options& in) {
     throw UsageError("--param sets the classic prover; the engine takes no parameter file");
   if (in.prover == ProverChoice::Classic && in.verbose)
     throw UsageError("--verbose shows the engine's progress; the classic prover reports none");
+  if (in.prover == ProverChoice::Classic && !in.memory.empty())
+    throw UsageError("--memory is the engine's ceiling; the classic prover has none");
 }
 
 }  // namespace
@@ -83,6 +85,10 @@ int ParseArguments(int argc, char** argv, Options* in) {
                  "the engine's proof as a JSON certificate in F (not with classic)")
       ->type_name("F");
   app.add_flag("--verbose", in->verbose, "show the engine's progress on standard error as it comes");
+  app.add_option("--memory", in->memory,
+                 "the engine gives up an attempt once it holds more than MB megabytes (its default 8192)")
+      ->check(CLI::Range(0, 1 << 30))
+      ->type_name("MB");
   app.add_flag("--follow", in->follow, "also copy the provers' output to standard error as it comes");
   app.add_option("--engine", in->engine,
                  "the engine program (default: tessivar-prove beside tessivar-run)")

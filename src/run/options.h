@@ -13,6 +13,7 @@ struct Options {
   std::string problem, param, keep_dir, certificate, engine;
   std::string category;  // as a competition names it; "" when not given
   double limit = 0;      // seconds; 0: none
+  std::string memory;    // the engine's memory ceiling in MB, as given; "": its default
   ProverChoice prover;
   bool prover_given = false;  // --prover was on the command line
   bool follow = false;

@@ -78,6 +78,8 @@ TEST(Engine, CertificateTimeLimitAndFailures) {
   ProgramRun l = f.Run(FakeEngine(f.m.path, "YES\\nproof\\n"), "--prover engine --certificate c.json");
   EXPECT_EQ(l.out, "YES\nprover: engine\nproof\n");
   EXPECT_EQ(ReadFile(f.m / "c.json"), "CERTIFICATE\n");
+  f.Run(FakeEngine(f.m.path, "YES\\nproof\\n"), "--prover engine --memory=512");
+  EXPECT_NE(ReadFile(f.m / "engine-args").find("--memory 512"), std::string::npos) << ReadFile(f.m / "engine-args");
 
   // An engine stopped at the limit has no answer, which is no error.
   l = f.Run(FakeEngine(f.m.path, "YES\\n", 0, "trap '' TERM\nwhile :; do sleep 1; done\n"),

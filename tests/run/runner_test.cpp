@@ -44,6 +44,7 @@ TEST(Input, ErrorsAreErrorsNotMaybe) {
       {"ctl.srs", "(RULES a\x07" "b -> b)", "", "tessivar-run: ctl.srs: line 1, column 9: a control character (byte 0x07) in a name"},
       {"c.xml", "<problem type=\"complexity\"><trs><rules/></trs></problem>", "", "tessivar-run: a problem of type complexity: only termination is answered"},
       {"p.srs", "(RULES a -> b)", "--certificate c.json", "tessivar-run: --certificate needs the engine: the classic prover writes no certificate"},
+      {"p.srs", "(RULES a -> b)", "--memory 100", "tessivar-run: --memory is the engine's ceiling; the classic prover has none"},
   };
   for (const Case& c : cases) {
     ProgramRun l = s.Run(c.file, c.text, c.options);
