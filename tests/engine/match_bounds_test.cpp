@@ -64,8 +64,8 @@ MatchBoundAutomaton bba_automaton() {
   return a;
 }
 
-std::string tpdb_text(const std::string& name) {
-  std::ifstream in(std::string(TESSIVAR_TPDB_DIR) + "/" + name);
+std::string sample_text(const std::string& name) {
+  std::ifstream in(std::string(TESSIVAR_SAMPLE_DIR) + "/" + name);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
@@ -218,7 +218,7 @@ TEST(MatchBoundsSearch, NoAutomatonForLoopingSystems) {
       rules_of("a b -> b a b"), rules_of("a b -> b b a a b"), rules_of("a b -> c, c -> b a b"),
       rules_of("a a -> a b a, b a b -> a a"), rules_of("a b -> b a, b a -> a b")};
   for (const char* name : {"Zantema_06/loop1.srs", "Zantema_04/z042.srs", "Gebhardt_06/03.srs"})
-    systems.push_back(read_system_text(tpdb_text(name)));
+    systems.push_back(read_system_text(sample_text(name)));
   MatchBoundLimits generous;
   generous.max_height = 12;
   for (const auto& rules : systems) {
