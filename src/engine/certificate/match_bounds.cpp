@@ -1,3 +1,4 @@
+// The match bound of an automaton and its printed form.
 #include "engine/certificate/match_bounds.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Match-bound automata as JSON and back, read strictly with the path of
+// every offending value.
 #include "engine/certificate/match_bounds_json.h"
 
 #include <limits>

@@ -241,13 +241,8 @@ void print_tiling_step(std::ostream& out, PrintState& s, const TilingStep& t, in
   bool known = s.known && context.labelled_rules;
   if (known) labelled = context.labelled_rules(s.strict, t.tiling);
   std::ostringstream text;
-  print_tiling(text, t.tiling, labelled.size());
+  print_tiling(text, t.tiling, known ? std::optional<size_t>(labelled.size()) : std::nullopt);
   std::string shown = text.str();
-  if (!known) {
-    // The count in the first line is not known: say so instead.
-    size_t at = shown.find(", 0 labelled rules");
-    if (at != std::string::npos) shown.replace(at, 18, "");
-  }
   print_block(out, shown, indent);
   s = PrintState{std::move(labelled), {}, false, known};
   print_left(out, s, indent);

@@ -1,3 +1,4 @@
+// Tiles as text and the printed form of a tiling step.
 #include "engine/certificate/tiling.h"
 
 #include <algorithm>
@@ -29,7 +30,7 @@ std::string tile_text(const NamedTile& t) {
   return out;
 }
 
-void print_tiling(std::ostream& out, const Tiling& t, size_t labelled_rules, int indent) {
+void print_tiling(std::ostream& out, const Tiling& t, std::optional<size_t> labelled_rules, int indent) {
   size_t labelled = 0, width = 0;
   for (const LabelledTile& lt : t.tiles)
     if (lt.label) {
@@ -39,8 +40,9 @@ void print_tiling(std::ostream& out, const Tiling& t, size_t labelled_rules, int
   const std::string pad(static_cast<size_t>(std::max(indent, 0)), ' ');
   out << "Semantic labelling by tiles of width " << t.width << ": " << t.tiles.size() << " tile"
       << (t.tiles.size() == 1 ? "" : "s") << " cover the closure, " << labelled << " labelled symbol"
-      << (labelled == 1 ? "" : "s") << ", " << labelled_rules << " labelled rule" << (labelled_rules == 1 ? "" : "s")
-      << ".\n";
+      << (labelled == 1 ? "" : "s");
+  if (labelled_rules) out << ", " << *labelled_rules << " labelled rule" << (*labelled_rules == 1 ? "" : "s");
+  out << ".\n";
   out << pad << "Each symbol is labelled by the " << (t.width - 1) << " letter" << (t.width == 2 ? "" : "s")
       << " before it (< is the left border):\n";
   for (const LabelledTile& lt : t.tiles) {

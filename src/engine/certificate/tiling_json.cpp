@@ -1,3 +1,5 @@
+// The payload of a tiling step as JSON and back, read strictly with the
+// path of every offending value.
 #include "engine/certificate/tiling_json.h"
 
 #include <cctype>

@@ -1,3 +1,5 @@
+// The least covering set of tiles by a worklist fixpoint, the labelled
+// problem over it, and the check of both before they are returned.
 #include "engine/processors/tiling.h"
 
 #include <algorithm>
