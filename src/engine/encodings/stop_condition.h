@@ -30,6 +30,15 @@ struct StopCondition {
     return s;
   }
 
+  // The same condition ending `seconds` from now at the latest.
+  StopCondition within(double seconds) const {
+    StopCondition s = *this;
+    auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                  std::chrono::duration<double>(std::min(seconds, 1e7)));
+    s.deadline = std::min(deadline, end);
+    return s;
+  }
+
   bool cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
   // For the solver.
   bool reached() const { return cancelled() || Clock::now() >= std::min(deadline, budget_end); }

@@ -2,21 +2,11 @@
 // path on the labelled problem.
 #include "engine/processors/tiling_path.h"
 
-#include <chrono>
-
 #include "engine/processors/matrix_removal.h"
 
 namespace tessivar::engine::processors {
 
 namespace {
-
-encodings::StopCondition within(const encodings::StopCondition& stop, double seconds) {
-  encodings::StopCondition s = stop;
-  auto end = encodings::Clock::now() + std::chrono::duration_cast<encodings::Clock::duration>(
-                                           std::chrono::duration<double>(seconds));
-  s.deadline = std::min(stop.deadline, end);
-  return s;
-}
 
 // The first attempt that removes rules of `p`, as a checked step; a step
 // that fails its check is noted in `faults`.
@@ -24,7 +14,7 @@ Result first_removal(const Problem& p, const std::vector<MatrixAttempt>& attempt
                      const encodings::StopCondition& stop, Faults& faults) {
   for (const MatrixAttempt& a : attempts) {
     if (stop.deadline_reached()) break;
-    Result r = MatrixRemoval(a.settings).apply(p, within(stop, a.seconds));
+    Result r = MatrixRemoval(a.settings).apply(p, stop.within(a.seconds));
     if (r.verdict == Verdict::Applied) return r;
     if (r.verdict == Verdict::CheckFailed) faults.push_back(r.reason);
   }

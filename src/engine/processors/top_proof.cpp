@@ -17,13 +17,6 @@ using encodings::MatrixSettings;
 using encodings::SearchOutcome;
 using encodings::StopCondition;
 
-StopCondition attempt_stop(const StopCondition& stop, double seconds) {
-  StopCondition s = stop;
-  auto slice = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-  s.deadline = std::min(stop.deadline, slice);
-  return s;
-}
-
 struct CheckedRemoval {
   MatrixStep step;
   Problem rest;
@@ -37,14 +30,11 @@ std::optional<CheckedRemoval> first_removal(const Problem& problem, const Proble
                                             Faults* faults) {
   for (const MatrixAttempt& a : attempts) {
     if (stop.reached()) return std::nullopt;
-    auto found = encodings::search_matrix_interpretation(search, a.settings, attempt_stop(stop, a.seconds));
+    auto found = encodings::search_matrix_interpretation(search, a.settings, stop.within(a.seconds));
     if (found.outcome != SearchOutcome::Found) continue;
     try {
       CheckState rest = check_matrix_step(check_state_of(problem), found.step);
-      Problem p{problem.alphabet, {}, {}, problem.top};
-      for (const NamedRule& r : rest.strict) p.strict.push_back(problem.from_named(r));
-      for (const NamedRule& r : rest.weak) p.weak.push_back(problem.from_named(r));
-      return CheckedRemoval{std::move(found.step), std::move(p)};
+      return CheckedRemoval{std::move(found.step), problem_of_state(problem, rest.strict, rest.weak)};
     } catch (const CheckFailure& e) {
       if (faults) faults->push_back(std::string("a matrix step failed its check: ") + e.what());
     }

@@ -338,8 +338,7 @@ void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budge
   if (a.technique == Technique::Matrices) {
     stop.budget_seconds = budget;
   } else {
-    stop.deadline = std::min(stop.deadline, Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                               std::chrono::duration<double>(budget)));
+    stop = stop.within(budget);
   }
   if (!processors_[i]) processors_[i] = make_processor(a, plan_, budget / a.budget);
   shared_.trying(index_, describe(a));
@@ -397,8 +396,8 @@ void search_loops(SharedSearch& shared, const std::vector<NamedRule>& input) {
   for (double slice = kFirstLoopSlice;; slice *= 2) {
     auto start = Clock::now();
     encodings::StopCondition stop;
-    stop.deadline = std::min(shared.deadline(), start + std::chrono::duration_cast<Clock::duration>(
-                                                            std::chrono::duration<double>(slice)));
+    stop.deadline = shared.deadline();
+    stop = stop.within(slice);
     stop.cancel = shared.answered_flag();
     stop.memory_limit = shared.memory_limit();
     Result r = finder.apply(problem, stop);
