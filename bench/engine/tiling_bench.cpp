@@ -3,7 +3,8 @@
 // the labelled system R_T, and then (unless --stats) repeated rule removal
 // by matrix interpretations on R_T, the settings tried in the given order
 // (back to the first after every removal), and optionally the
-// dependency-pair path on what is left. One line per problem, orientation
+// dependency-pair path on what is left; --write-labelled DIR also writes each
+// R_T as FILE.ORIENTATION.K.srs into DIR. One line per problem, orientation
 // and width:
 //   FILE <tab> plain|reversed <tab> k <tab> |T| <tab> |R_T| <tab> tiling seconds
 //   <tab> verdict <tab> seconds <tab> removals
@@ -136,6 +137,7 @@ int main(int argc, char** argv) {
   bool stats_only = false, dp = false, dp_only = false, stop_at_proof = false;
   int retile_width = 0, retile_times = 0;
   std::vector<std::string> orientations = {"plain", "reversed"};
+  std::string labelled_folder;
   processors::TilingLimits limits{20000, 50000};
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
@@ -156,6 +158,7 @@ int main(int argc, char** argv) {
     else if (a == "--max-rules") limits.max_labelled_rules = std::stoul(value());
     else if (a == "--orientations") orientations = split(value(), ',');
     else if (a == "--stats") stats_only = true;
+    else if (a == "--write-labelled") labelled_folder = value();
     else if (a == "--dp") dp = true;
     else if (a == "--dp-only") dp = dp_only = true;
     else if (a == "--dp-factor") dp_factor = std::atof(value().c_str());
@@ -168,7 +171,8 @@ int main(int argc, char** argv) {
   if (args.empty()) {
     std::cerr << "usage: tessivar-tiling-bench [--stats] [--widths 2,3,4] [--settings n1b3c8,...] [--attempt S]\n"
                  "  [--budget S] [--dp | --dp-only] [--dp-factor F] [--dp-share X] [--max-tiles N] [--max-rules N]\n"
-                 "  [--orientations plain,reversed] [--stop-at-proof] [--retile K --retile-times N] FOLDER|FILE.srs ...\n";
+                 "  [--orientations plain,reversed] [--stop-at-proof] [--retile K --retile-times N] [--write-labelled DIR]\n"
+                 "  FOLDER|FILE.srs ...\n";
     return 2;
   }
   if (!stats_only && !dp_only && settings.empty()) settings.push_back(parse_settings("n1b3c8"));
@@ -209,6 +213,13 @@ int main(int argc, char** argv) {
         char secs[32];
         std::snprintf(secs, sizeof secs, "%.3f", t.stats.seconds);
         line << t.stats.tiles << '\t' << t.stats.labelled_rules << '\t' << secs << '\t';
+        if (!labelled_folder.empty()) {
+          std::vector<NamedRule> named;
+          for (const Rule& r : t.labelled.strict) named.push_back(t.labelled.named(r));
+          fs::path out = fs::path(labelled_folder) /
+                         (file.stem().string() + "." + orientation + "." + std::to_string(k) + ".srs");
+          std::ofstream(out) << write_system_text(named);
+        }
         if (stats_only) {
           std::cout << line.str() << "-\t-\t" << std::endl;
           continue;
