@@ -81,21 +81,6 @@ if [ -n "$checker" ]; then
     | tee -a "$out/setup.txt"
 fi
 
-# Per prover: answers, the latest exit after the deadline, peak memory.
-python3 - "$out/results.tsv" "$timeout" $names <<'PY' | tee "$out/summary.txt"
-import statistics, sys
-rows = [line.rstrip("\n").split("\t") for line in open(sys.argv[1]) if line.strip()]
-limit = float(sys.argv[2])
-for name in sys.argv[3:]:
-    mine = [r for r in rows if r[1] == name]
-    count = lambda v: sum(r[2] == v for r in mine)
-    yes = [float(r[3]) for r in mine if r[2] == "YES"]
-    late = max(float(r[3]) - limit for r in mine)
-    exit_late = max(float(r[4]) - limit for r in mine)
-    peaks = [int(r[5]) / 1024 for r in mine]
-    print(f"{name}: {len(mine)} runs, YES {count('YES')}, NO {count('NO')}, MAYBE {count('MAYBE')}, "
-          f"other {len(mine) - count('YES') - count('NO') - count('MAYBE')}, "
-          f"median s to YES {statistics.median(yes) if yes else float('nan'):.2f}, "
-          f"latest verdict {late:+.2f} s and exit {exit_late:+.2f} s past the limit, "
-          f"peak MB median {statistics.median(peaks):.0f} max {max(peaks):.0f}")
-PY
+# Per prover: answers, the latest verdict and exit after the limit, peak memory.
+# shellcheck disable=SC2086
+python3 "$(dirname "$0")/deadline_summary.py" "$out/results.tsv" "$timeout" $names | tee "$out/summary.txt"
