@@ -177,6 +177,7 @@ int main(int argc, char** argv) {
   }
   if (!stats_only && !dp_only && settings.empty()) settings.push_back(parse_settings("n1b3c8"));
   int status = 0;
+  if (!labelled_folder.empty()) fs::create_directories(labelled_folder);
   for (const fs::path& file : problems_under(args)) {
     std::vector<NamedRule> rules;
     try {
@@ -218,7 +219,11 @@ int main(int argc, char** argv) {
           for (const Rule& r : t.labelled.strict) named.push_back(t.labelled.named(r));
           fs::path out = fs::path(labelled_folder) /
                          (file.stem().string() + "." + orientation + "." + std::to_string(k) + ".srs");
-          std::ofstream(out) << write_system_text(named);
+          std::ofstream stream(out);
+          if (!(stream << write_system_text(named) << std::flush)) {
+            std::cerr << "tessivar-tiling-bench: cannot write " << out.string() << "\n";
+            return 1;
+          }
         }
         if (stats_only) {
           std::cout << line.str() << "-\t-\t" << std::endl;

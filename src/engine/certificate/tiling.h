@@ -53,8 +53,8 @@ std::string tile_text(const NamedTile& t);
 
 // The step for a person: the width, how many tiles and labelled symbols,
 // how many labelled rules (`labelled_rules`, which the tiling does not
-// hold; not said when not given), then every labelled symbol as the symbol after its context. Every
-// line after the first is indented by `indent`.
+// hold; left out when not given), then every labelled symbol as the symbol
+// after its context. Every line after the first is indented by `indent`.
 void print_tiling(std::ostream& out, const Tiling& t, std::optional<size_t> labelled_rules, int indent = 0);
 
 }  // namespace tessivar::engine
