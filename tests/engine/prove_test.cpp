@@ -82,6 +82,23 @@ TEST(Prove, NoLoopInProblemsProvedTerminating) {
   EXPECT_GE(problems, 40u);
 }
 
+// No interpretation in the schedule orients this system's pairs as given,
+// but its reversal's pairs are removed by small arctic matrices: the
+// dependency-pair path must also run on the reversal.
+TEST(Prove, DependencyPairsOfTheReversal) {
+  auto input = rules_of("(RULES a -> , a a -> b , b -> a , b c -> c c b a)");
+  strategy::ProveOptions options;
+  options.timeout = 30;
+  auto proof = strategy::prove(input, options);
+  ASSERT_TRUE(proof.has_value());
+  EXPECT_EQ(proof->answer, Answer::Yes);
+  auto k = kinds(*proof);
+  ASSERT_GE(k.size(), 2u);
+  EXPECT_EQ(k[0], "reverse");
+  EXPECT_EQ(k[1], "dependency-pairs");
+  expect_holds(*proof, input);
+}
+
 TEST(Prove, LoopsAnswerNoWithACheckedLoop) {
   // A swap and its inverse; a rule whose right side holds its left side
   // inside; one whose loop needs a word on the right of the start.

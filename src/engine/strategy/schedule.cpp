@@ -149,6 +149,7 @@ std::vector<Row> build_table() {
       second().sides(Sides::Long).arctic(2).bits(3).local_search(LocalScore::Graded, 2).budget(10),
       second().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::Graded, 2).budget(20),
       second().dependency_pairs().budget(2),
+      second().dependency_pairs().reversed().budget(2),
       second().arctic(2).bits(2).cap(Cap::OrderIfShort).budget(0.5),
       second().tropical(2).bits(2).cap(Cap::OrderIfShort).budget(0.5),
       second().sides(Sides::Short).arctic(3).bits(2).local_search(LocalScore::Graded, 1).budget(1),
