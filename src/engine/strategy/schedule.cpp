@@ -144,7 +144,10 @@ std::vector<Row> build_table() {
       first().natural(5).bits(1).cap(4).affine().budget(2),
       first().natural(5).bits(1).cap(4).affine().reversed().budget(2),
       first().tiling(2).max_symbols(kTilingSymbols).budget(4),
-      // The second thread: the dependency-pair path, then arctic and
+      // The second thread: the dependency-pair path on the system and on
+      // its reversal (pairs mark the first symbol of a side, so the two
+      // orientations give different pairs, and on small alphabets often
+      // only one of them has small interpretations), then arctic and
       // tropical matrices.
       second().sides(Sides::Long).arctic(2).bits(3).local_search(LocalScore::Graded, 2).budget(10),
       second().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::Graded, 2).budget(20),
