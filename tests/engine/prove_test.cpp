@@ -36,6 +36,13 @@ std::vector<std::string> kinds(const Certificate& c) {
   return out;
 }
 
+// The engine's answer on `input` with the default schedule and `seconds`.
+std::optional<Certificate> prove_within(const std::vector<NamedRule>& input, double seconds) {
+  strategy::ProveOptions options;
+  options.timeout = seconds;
+  return strategy::prove(input, options);
+}
+
 void expect_holds(const Certificate& c, const std::vector<NamedRule>& input) {
   EXPECT_EQ(c.input, input);
   EXPECT_NO_THROW(check_certificate(c));
@@ -53,9 +60,7 @@ TEST(Prove, ProofsOfDatabaseProblemsPassTheCheck) {
                            "Zantema_04/z103.srs", "Secret_06_SRS/10.srs"}) {
     SCOPED_TRACE(name);
     auto input = rules_of(file_text(std::string(TESSIVAR_SAMPLE_DIR) + "/" + name));
-    strategy::ProveOptions options;
-    options.timeout = 20;
-    auto proof = strategy::prove(input, options);
+    auto proof = prove_within(input, 20);
     ASSERT_TRUE(proof.has_value());
     EXPECT_EQ(proof->answer, Answer::Yes);
     expect_holds(*proof, input);
@@ -87,9 +92,7 @@ TEST(Prove, NoLoopInProblemsProvedTerminating) {
 // dependency-pair path must also run on the reversal.
 TEST(Prove, DependencyPairsOfTheReversal) {
   auto input = rules_of("(RULES a -> , a a -> b , b -> a , b c -> c c b a)");
-  strategy::ProveOptions options;
-  options.timeout = 30;
-  auto proof = strategy::prove(input, options);
+  auto proof = prove_within(input, 30);
   ASSERT_TRUE(proof.has_value());
   EXPECT_EQ(proof->answer, Answer::Yes);
   auto k = kinds(*proof);
@@ -106,9 +109,7 @@ TEST(Prove, LoopsAnswerNoWithACheckedLoop) {
                            "(RULES a -> b c , c d -> a d , b -> )"}) {
     SCOPED_TRACE(text);
     auto input = rules_of(text);
-    strategy::ProveOptions options;
-    options.timeout = 10;
-    auto proof = strategy::prove(input, options);
+    auto proof = prove_within(input, 10);
     ASSERT_TRUE(proof.has_value());
     EXPECT_EQ(proof->answer, Answer::No);
     EXPECT_EQ(kinds(*proof), std::vector<std::string>{"loop"});
@@ -119,9 +120,7 @@ TEST(Prove, LoopsAnswerNoWithACheckedLoop) {
 TEST(Prove, CertificateNamesTheInputRulesInTheirOrder) {
   // A repeated rule, an empty side, and symbols first met in later rules.
   auto input = rules_of("(RULES b a -> a b , c -> , b a -> a b , a a c -> c a)");
-  strategy::ProveOptions options;
-  options.timeout = 20;
-  auto proof = strategy::prove(input, options);
+  auto proof = prove_within(input, 20);
   ASSERT_TRUE(proof.has_value());
   ASSERT_EQ(proof->input.size(), 4u);
   expect_holds(*proof, input);
