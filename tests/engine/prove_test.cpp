@@ -154,6 +154,30 @@ TEST(Prove, ReversedStepsAreUndoneInTheProof) {
   }
 }
 
+// An attempt whose technique refuses its settings (a local search of
+// tropical matrices) must not end the process: it is given up, and the
+// attempts after it on the same thread still prove the system.
+TEST(Prove, AnAttemptThatThrowsIsGivenUp) {
+  auto input = rules_of("(RULES a b b -> a , a a -> b b b , b b a -> a b a)");
+  MatrixSettings refused;
+  refused.semiring = Semiring::Tropical;
+  refused.dimension = 2;
+  refused.shape = Shape::Full;
+  refused.local_search = true;
+  strategy::Attempt throws{strategy::Technique::Matrices, strategy::Orientation::AsGiven, 1, refused};
+  auto reversed = [](Semiring s) {
+    return strategy::Attempt{strategy::Technique::Matrices, strategy::Orientation::Reversed, 5,
+                             MatrixSettings{s, 2, 2, 8, Shape::Full, false, true}};
+  };
+  strategy::ProveOptions options;
+  options.timeout = 20;
+  options.schedule = {{throws, reversed(Semiring::Arctic), reversed(Semiring::Tropical)}};
+  auto proof = strategy::prove(input, options);
+  ASSERT_TRUE(proof.has_value());
+  EXPECT_EQ(proof->answer, Answer::Yes);
+  expect_holds(*proof, input);
+}
+
 TEST(Prove, NothingFoundIsNoProof) {
   // Not terminating: a b -> b a and back; the loop search is off.
   strategy::ProveOptions options;

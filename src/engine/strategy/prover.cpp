@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -253,6 +254,7 @@ class Worker {
   void run_attempt(const SharedSearch::Snapshot& s, size_t i, double budget);
   void keep_or_drop(size_t i, Verdict verdict);
   std::string outcome_text(const SharedSearch::Snapshot& s, size_t i, Result& r);
+  void give_up_on(size_t i, const std::string& why);
 
   SharedSearch& shared_;
   size_t index_;
@@ -326,6 +328,16 @@ void Worker::keep_or_drop(size_t i, Verdict verdict) {
   if (verdict != Verdict::Stopped || !p.resumable() || total + p.kept_clauses() > kKeptClauses) processors_[i].reset();
 }
 
+// An attempt that throws (settings its technique refuses, a failed
+// allocation) is an internal error: it is reported and not made again, and
+// the other attempts go on.
+void Worker::give_up_on(size_t i, const std::string& why) {
+  processors_[i].reset();
+  exhausted_[i] = true;
+  std::cerr << "tessivar-prove: internal error: " << describe(attempts_[i]) << " failed: " << why << std::endl;
+  shared_.report("thread " + std::to_string(index_) + ": " + describe(attempts_[i]) + ": failed: " + why);
+}
+
 // Matrix searches count their budget in solver time (an encoding cut short
 // is thrown away); every other technique in time on the clock. The
 // dependency-pair path's own attempts are scaled by the round.
@@ -340,11 +352,17 @@ void Worker::run_attempt(const SharedSearch::Snapshot& s, size_t i, double budge
   } else {
     stop = stop.within(budget);
   }
-  if (!processors_[i]) processors_[i] = make_processor(a, plan_, budget / a.budget);
   shared_.trying(index_, describe(a));
   shared_.report("thread " + std::to_string(index_) + ": trying " + describe(a));
   bool reversed = a.orientation == Orientation::Reversed;
-  Result r = processors_[i]->apply(reversed ? reversed_ : s.problem, stop);
+  Result r;
+  try {
+    if (!processors_[i]) processors_[i] = make_processor(a, plan_, budget / a.budget);
+    r = processors_[i]->apply(reversed ? reversed_ : s.problem, stop);
+  } catch (const std::exception& e) {
+    give_up_on(i, e.what());
+    return;
+  }
   keep_or_drop(i, r.verdict);
   std::string line = "thread " + std::to_string(index_) + ": " + describe(a) +
                      (r.figures.empty() ? "" : " (" + r.figures + ")") + ": " + outcome_text(s, i, r);
