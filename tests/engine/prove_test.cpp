@@ -43,6 +43,12 @@ std::optional<Certificate> prove_within(const std::vector<NamedRule>& input, dou
   return strategy::prove(input, options);
 }
 
+// A 5 s search for full matrices of dimension 2 over `s`, order-encoded
+// entries of at most 8.
+strategy::Attempt matrix_attempt(Semiring s, strategy::Orientation o) {
+  return strategy::Attempt{strategy::Technique::Matrices, o, 5, MatrixSettings{s, 2, 2, 8, Shape::Full, false, true}};
+}
+
 void expect_holds(const Certificate& c, const std::vector<NamedRule>& input) {
   EXPECT_EQ(c.input, input);
   EXPECT_NO_THROW(check_certificate(c));
@@ -130,14 +136,10 @@ TEST(Prove, ReversedStepsAreUndoneInTheProof) {
   // One thread that only searches the reversed system, then one that
   // alternates: every matrix step must meet the rules in its orientation.
   auto input = rules_of("(RULES a b b -> a , a a -> b b b , b b a -> a b a)");
-  auto attempt = [](Semiring s, strategy::Orientation o) {
-    return strategy::Attempt{strategy::Technique::Matrices, o, 5,
-                             MatrixSettings{s, 2, 2, 8, Shape::Full, false, true}};
-  };
-  auto reversed_arctic = attempt(Semiring::Arctic, strategy::Orientation::Reversed);
-  auto tropical = attempt(Semiring::Tropical, strategy::Orientation::AsGiven);
-  auto reversed_tropical = attempt(Semiring::Tropical, strategy::Orientation::Reversed);
-  auto arctic = attempt(Semiring::Arctic, strategy::Orientation::AsGiven);
+  auto reversed_arctic = matrix_attempt(Semiring::Arctic, strategy::Orientation::Reversed);
+  auto tropical = matrix_attempt(Semiring::Tropical, strategy::Orientation::AsGiven);
+  auto reversed_tropical = matrix_attempt(Semiring::Tropical, strategy::Orientation::Reversed);
+  auto arctic = matrix_attempt(Semiring::Arctic, strategy::Orientation::AsGiven);
   for (const auto& list : std::vector<std::vector<strategy::Attempt>>{{reversed_arctic, reversed_tropical},
                                                                       {reversed_arctic, tropical, arctic}}) {
     strategy::ProveOptions options;
@@ -165,13 +167,10 @@ TEST(Prove, AnAttemptThatThrowsIsGivenUp) {
   refused.shape = Shape::Full;
   refused.local_search = true;
   strategy::Attempt throws{strategy::Technique::Matrices, strategy::Orientation::AsGiven, 1, refused};
-  auto reversed = [](Semiring s) {
-    return strategy::Attempt{strategy::Technique::Matrices, strategy::Orientation::Reversed, 5,
-                             MatrixSettings{s, 2, 2, 8, Shape::Full, false, true}};
-  };
   strategy::ProveOptions options;
   options.timeout = 20;
-  options.schedule = {{throws, reversed(Semiring::Arctic), reversed(Semiring::Tropical)}};
+  auto reversed = strategy::Orientation::Reversed;
+  options.schedule = {{throws, matrix_attempt(Semiring::Arctic, reversed), matrix_attempt(Semiring::Tropical, reversed)}};
   auto proof = strategy::prove(input, options);
   ASSERT_TRUE(proof.has_value());
   EXPECT_EQ(proof->answer, Answer::Yes);
