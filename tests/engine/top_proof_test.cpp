@@ -21,6 +21,12 @@ StepPtr prove(const std::vector<NamedRule>& rules, encodings::StopCondition stop
   return prove(problem_of(rules), stop);
 }
 
+// A system of the database whose pairs need seconds of search: the pairs
+// of one component have arctic interpretations of dimension 4 only.
+const char* kSlowPairs = "a b -> , a c -> c c b c , b c -> a b";
+
+encodings::StopCondition for_seconds(double s) { return encodings::StopCondition{}.within(s); }
+
 }  // namespace
 
 TEST(TopProof, ProofsPassTheChecker) {
@@ -69,6 +75,34 @@ TEST(TopProof, GivesUpWithoutAProof) {
   encodings::StopCondition passed;
   passed.deadline = encodings::Clock::now();
   EXPECT_FALSE(prove(rules_of("a b -> b a"), passed));
+}
+
+TEST(TopProof, AnAttemptOutOfItsOwnTimeLeavesThePathStoppedNotExhausted) {
+  // Every attempt of the plan gets no time of its own: none can find that
+  // no interpretation exists, so more time might prove the problem.
+  Problem slow = problem_of(rules_of(kSlowPairs));
+  DependencyPairPath path(scaled(strategy::plan_for(slow).dependency_pairs, 0));
+  Result r = path.apply(slow, for_seconds(0.3));
+  EXPECT_EQ(r.verdict, Verdict::Stopped);
+  EXPECT_TRUE(path.resumable());
+  EXPECT_GT(path.kept_clauses(), 0u);
+
+}
+
+TEST(TopProof, APathResumedInShortSlicesEndsInAProofThatHolds) {
+  auto rules = rules_of(kSlowPairs);
+  Problem p = problem_of(rules);
+  DependencyPairPath path(strategy::plan_for(p).dependency_pairs);
+  Result r;
+  int applications = 0;
+  auto give_up = encodings::Clock::now() + std::chrono::seconds(120);
+  do {
+    r = path.apply(p, for_seconds(0.5));
+    ++applications;
+  } while (r.verdict == Verdict::Stopped && encodings::Clock::now() < give_up);
+  ASSERT_EQ(r.verdict, Verdict::Proved) << r.reason;
+  EXPECT_GT(applications, 1);
+  EXPECT_NO_THROW(check_certificate({rules, Answer::Yes, std::move(r.step)}));
 }
 
 }  // namespace tessivar::engine

@@ -173,6 +173,7 @@ std::vector<Row> build_table() {
       on_pairs().natural(2).bits(2).cap(5).full().budget(1),
       on_pairs().arctic(3).bits(2).cap(Cap::Additive).budget(2),
       on_pairs().natural(3).bits(2).cap(5).full().budget(2),
+      on_pairs().arctic(4).bits(2).cap(Cap::Additive).budget(2),
       // Labelled problems: many rules over many symbols, removed a few at a
       // time by small interpretations, and by sparse ones (entries 0 and 1)
       // where those stop. Sparse matrices of dimension 4 to 10 removed
