@@ -77,6 +77,10 @@ class RowBuilder {
     row_.max_symbols = n;
     return *this;
   }
+  RowBuilder& min_symbols(size_t n) {
+    row_.min_symbols = n;
+    return *this;
+  }
   RowBuilder& reversed() {
     row_.orientation = Orientation::Reversed;
     return *this;
@@ -111,6 +115,9 @@ RowBuilder before_pairs() { return RowBuilder(Stage::PairsWeakRules, Thread::Fir
 RowBuilder on_pairs() { return RowBuilder(Stage::Pairs, Thread::First); }
 RowBuilder on_labelled() { return RowBuilder(Stage::Labelled, Thread::First); }
 
+// Alphabets where the dependency-pair path goes first on both threads.
+constexpr size_t kSmallAlphabet = 3;
+
 // Tilings of larger alphabets grow past their limits or prove nothing new
 // in the runs on the database; labelled problems are not tiled again.
 constexpr size_t kTilingSymbols = 4;
@@ -127,6 +134,10 @@ std::vector<Row> build_table() {
       // succeed at all: first on both threads, one orientation each.
       first().match_bounds().budget(0.5),
       second().match_bounds().reversed().budget(0.5),
+      // On alphabets of up to 3 symbols the proofs found are dependency
+      // pairs, of the system or of its reversal, nearly always: the
+      // reversal's path here, the system's on the second thread.
+      first().max_symbols(kSmallAlphabet).dependency_pairs().reversed().budget(4),
       // The first thread: natural matrices.
       first().sides(Sides::Long).arctic(3).bits(2).local_search(LocalScore::Graded, 1).budget(10),
       first().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::FailingRules, 1).budget(20),
@@ -151,8 +162,9 @@ std::vector<Row> build_table() {
       // tropical matrices.
       second().sides(Sides::Long).arctic(2).bits(3).local_search(LocalScore::Graded, 2).budget(10),
       second().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::Graded, 2).budget(20),
-      second().dependency_pairs().budget(2),
-      second().dependency_pairs().reversed().budget(2),
+      second().max_symbols(kSmallAlphabet).dependency_pairs().budget(4),
+      second().min_symbols(kSmallAlphabet + 1).dependency_pairs().budget(2),
+      second().min_symbols(kSmallAlphabet + 1).dependency_pairs().reversed().budget(2),
       second().arctic(2).bits(2).cap(Cap::OrderIfShort).budget(0.5),
       second().tropical(2).bits(2).cap(Cap::OrderIfShort).budget(0.5),
       second().sides(Sides::Short).arctic(3).bits(2).local_search(LocalScore::Graded, 1).budget(1),
@@ -189,6 +201,7 @@ std::vector<Row> build_table() {
 
 bool fits(const Row& row, size_t longest, size_t symbols) {
   if (row.max_symbols != 0 && symbols > row.max_symbols) return false;
+  if (symbols < row.min_symbols) return false;
   switch (row.sides) {
     case Sides::Any: return true;
     case Sides::Short: return longest < kLongSide;

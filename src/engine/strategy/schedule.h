@@ -74,9 +74,11 @@ struct Row {
   Orientation orientation = Orientation::AsGiven;
   Sides sides = Sides::Any;
   double budget = 1;  // seconds in round 0
-  // For problems of at most this many symbols (0: any). Tiling is for small
-  // alphabets; a labelled problem has many symbols and is not tiled again.
+  // For problems of at most max_symbols symbols (0: any) and at least
+  // min_symbols. Tiling is for small alphabets; a labelled problem has many
+  // symbols and is not tiled again.
   size_t max_symbols = 0;
+  size_t min_symbols = 0;
   encodings::MatrixSettings matrix;  // Matrices
   Cap cap = Cap::Fixed;
   int width = 2;  // Tiling
