@@ -249,9 +249,9 @@ std::string DependencyPairPath::describe() const { return "dependency pairs"; }
 
 Result DependencyPairPath::apply(const Problem& problem, const StopCondition& stop) {
   if (problem.top) return not_applied(Verdict::NotApplicable, "the problem is in top mode already");
-  bool same = problem_.alphabet && key_of(problem_) == key_of(problem);
-  if (!same) {
-    problem_ = problem;
+  std::string key = key_of(problem);
+  if (key != problem_key_) {
+    problem_key_ = std::move(key);
     state_.memory = SearchMemory();
   }
   state_.faults.clear();

@@ -4,8 +4,8 @@
 // component, splitting again by the graph after every removal.
 //
 // Every matrix step is checked by the independent checker before it is
-// used; a step that fails its check is noted in the path's notes and counts
-// as a failed attempt.
+// used; a step that fails its check is noted in the path's state
+// (PathState::faults) and counts as a failed attempt.
 #pragma once
 
 #include <cstdint>
@@ -100,7 +100,7 @@ class DependencyPairPath : public Processor {
 
  private:
   DependencyPairPlan plan_;
-  Problem problem_;  // the problem the memory is of
+  std::string problem_key_;  // the rules of the problem the memory is of
   PathState state_;
 };
 
