@@ -117,6 +117,8 @@ RowBuilder on_labelled() { return RowBuilder(Stage::Labelled, Thread::First); }
 
 // Alphabets where the dependency-pair path goes first on both threads.
 constexpr size_t kSmallAlphabet = 3;
+// Their first budget: rounds double it.
+constexpr double kSmallAlphabetPairs = 8;
 
 // Tilings of larger alphabets grow past their limits or prove nothing new
 // in the runs on the database; labelled problems are not tiled again.
@@ -137,7 +139,7 @@ std::vector<Row> build_table() {
       // On alphabets of up to 3 symbols the proofs found are dependency
       // pairs, of the system or of its reversal, nearly always: the
       // reversal's path here, the system's on the second thread.
-      first().max_symbols(kSmallAlphabet).dependency_pairs().reversed().budget(4),
+      first().max_symbols(kSmallAlphabet).dependency_pairs().reversed().budget(kSmallAlphabetPairs),
       // The first thread: natural matrices.
       first().sides(Sides::Long).arctic(3).bits(2).local_search(LocalScore::Graded, 1).budget(10),
       first().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::FailingRules, 1).budget(20),
@@ -162,7 +164,7 @@ std::vector<Row> build_table() {
       // tropical matrices.
       second().sides(Sides::Long).arctic(2).bits(3).local_search(LocalScore::Graded, 2).budget(10),
       second().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::Graded, 2).budget(20),
-      second().max_symbols(kSmallAlphabet).dependency_pairs().budget(4),
+      second().max_symbols(kSmallAlphabet).dependency_pairs().budget(kSmallAlphabetPairs),
       second().min_symbols(kSmallAlphabet + 1).dependency_pairs().budget(2),
       second().min_symbols(kSmallAlphabet + 1).dependency_pairs().reversed().budget(2),
       second().arctic(2).bits(2).cap(Cap::OrderIfShort).budget(0.5),
