@@ -81,6 +81,14 @@ class RowBuilder {
     row_.min_symbols = n;
     return *this;
   }
+  RowBuilder& max_rules(size_t n) {
+    row_.max_rules = n;
+    return *this;
+  }
+  RowBuilder& min_rules(size_t n) {
+    row_.min_rules = n;
+    return *this;
+  }
   RowBuilder& reversed() {
     row_.orientation = Orientation::Reversed;
     return *this;
@@ -117,8 +125,11 @@ RowBuilder on_labelled() { return RowBuilder(Stage::Labelled, Thread::First); }
 
 // Alphabets where the dependency-pair path goes first on both threads.
 constexpr size_t kSmallAlphabet = 3;
-// Their first budget: rounds double it.
+// Their first budget: rounds double it. On a single rule over such an
+// alphabet the path gets most of the time (rows of direct removal go on
+// between its turns).
 constexpr double kSmallAlphabetPairs = 8;
+constexpr double kSmallOneRulePairs = 24;
 
 // Tilings of larger alphabets grow past their limits or prove nothing new
 // in the runs on the database; labelled problems are not tiled again.
@@ -139,7 +150,8 @@ std::vector<Row> build_table() {
       // On alphabets of up to 3 symbols the proofs found are dependency
       // pairs, of the system or of its reversal, nearly always: the
       // reversal's path here, the system's on the second thread.
-      first().max_symbols(kSmallAlphabet).dependency_pairs().reversed().budget(kSmallAlphabetPairs),
+      first().max_symbols(kSmallAlphabet).max_rules(1).dependency_pairs().reversed().budget(kSmallOneRulePairs),
+      first().max_symbols(kSmallAlphabet).min_rules(2).dependency_pairs().reversed().budget(kSmallAlphabetPairs),
       // The first thread: natural matrices.
       first().sides(Sides::Long).arctic(3).bits(2).local_search(LocalScore::Graded, 1).budget(10),
       first().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::FailingRules, 1).budget(20),
@@ -164,7 +176,8 @@ std::vector<Row> build_table() {
       // tropical matrices.
       second().sides(Sides::Long).arctic(2).bits(3).local_search(LocalScore::Graded, 2).budget(10),
       second().sides(Sides::Long).natural(3).bits(1).local_search(LocalScore::Graded, 2).budget(20),
-      second().max_symbols(kSmallAlphabet).dependency_pairs().budget(kSmallAlphabetPairs),
+      second().max_symbols(kSmallAlphabet).max_rules(1).dependency_pairs().budget(kSmallOneRulePairs),
+      second().max_symbols(kSmallAlphabet).min_rules(2).dependency_pairs().budget(kSmallAlphabetPairs),
       second().min_symbols(kSmallAlphabet + 1).dependency_pairs().budget(2),
       second().min_symbols(kSmallAlphabet + 1).dependency_pairs().reversed().budget(2),
       second().arctic(2).bits(2).cap(Cap::OrderIfShort).budget(0.5),
@@ -201,9 +214,11 @@ std::vector<Row> build_table() {
   };
 }
 
-bool fits(const Row& row, size_t longest, size_t symbols) {
+bool fits(const Row& row, size_t longest, size_t symbols, size_t rules) {
   if (row.max_symbols != 0 && symbols > row.max_symbols) return false;
   if (symbols < row.min_symbols) return false;
+  if (row.max_rules != 0 && rules > row.max_rules) return false;
+  if (rules < row.min_rules) return false;
   switch (row.sides) {
     case Sides::Any: return true;
     case Sides::Short: return longest < kLongSide;
@@ -289,10 +304,11 @@ const std::vector<Row>& schedule_table() {
 
 Plan plan_for(const Problem& problem, const Selection& selection) {
   size_t longest = longest_side(problem), symbols = problem.symbols().size();
+  size_t rules = problem.strict.size() + problem.weak.size();
   Plan plan;
   plan.threads.resize(2);
   for (const Row& row : schedule_table()) {
-    if (!fits(row, longest, symbols) || !selected(row, selection)) continue;
+    if (!fits(row, longest, symbols, rules) || !selected(row, selection)) continue;
     switch (row.stage) {
       case Stage::Search:
         plan.threads[static_cast<size_t>(row.thread)].push_back(

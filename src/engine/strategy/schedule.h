@@ -79,6 +79,10 @@ struct Row {
   // symbols and is not tiled again.
   size_t max_symbols = 0;
   size_t min_symbols = 0;
+  // For problems of at most max_rules rules, strict and weak (0: any), and
+  // at least min_rules.
+  size_t max_rules = 0;
+  size_t min_rules = 0;
   encodings::MatrixSettings matrix;  // Matrices
   Cap cap = Cap::Fixed;
   int width = 2;  // Tiling
