@@ -214,11 +214,12 @@ std::vector<Row> build_table() {
   };
 }
 
+// At least `least` and at most `most` (0: no most).
+bool within(size_t n, size_t least, size_t most) { return n >= least && (most == 0 || n <= most); }
+
 bool fits(const Row& row, size_t longest, size_t symbols, size_t rules) {
-  if (row.max_symbols != 0 && symbols > row.max_symbols) return false;
-  if (symbols < row.min_symbols) return false;
-  if (row.max_rules != 0 && rules > row.max_rules) return false;
-  if (rules < row.min_rules) return false;
+  if (!within(symbols, row.min_symbols, row.max_symbols)) return false;
+  if (!within(rules, row.min_rules, row.max_rules)) return false;
   switch (row.sides) {
     case Sides::Any: return true;
     case Sides::Short: return longest < kLongSide;
