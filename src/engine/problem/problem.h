@@ -60,6 +60,7 @@ struct Problem {
 
   // The symbols that occur in some rule, in increasing order.
   std::vector<Symbol> symbols() const;
+  size_t rule_count() const { return strict.size() + weak.size(); }  // strict and weak
   NamedRule named(const Rule& r) const;
   Rule from_named(const NamedRule& r) const;  // every name must be in the alphabet
 };

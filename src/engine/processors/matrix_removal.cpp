@@ -39,7 +39,7 @@ Result MatrixRemoval::apply(const Problem& problem, const encodings::StopConditi
   const Problem& searched = search_->problem();
   try {
     CheckState next = check_matrix_step(check_state_of(searched), found.step);
-    if (next.strict.size() + next.weak.size() == searched.strict.size() + searched.weak.size())
+    if (next.strict.size() + next.weak.size() == searched.rule_count())
       throw CheckFailure("matrix step: it removes no rule");
     return applied(Step::make(std::move(found.step)), problem_of_state(searched, next.strict, next.weak),
                    figures.str());

@@ -374,8 +374,7 @@ std::string Worker::outcome_text(const SharedSearch::Snapshot& s, size_t i, Resu
   bool reversed = a.orientation == Orientation::Reversed;
   switch (r.verdict) {
     case Verdict::Applied: {
-      size_t before = s.problem.strict.size() + s.problem.weak.size();
-      size_t after = r.rest.strict.size() + r.rest.weak.size();
+      size_t before = s.problem.rule_count(), after = r.rest.rule_count();
       std::string what = r.step->as<MatrixStep>()
                              ? "removed " + std::to_string(before - std::min(before, after)) + " rule(s)"
                              : std::string("applied ") + r.step->name();

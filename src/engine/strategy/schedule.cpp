@@ -308,7 +308,7 @@ const std::vector<Row>& schedule_table() {
 
 Plan plan_for(const Problem& problem, const Selection& selection) {
   size_t longest = longest_side(problem), symbols = problem.symbols().size();
-  size_t rules = problem.strict.size() + problem.weak.size();
+  size_t rules = problem.rule_count();
   Plan plan;
   plan.threads.resize(2);
   for (const Row& row : schedule_table()) {
