@@ -198,13 +198,13 @@ std::vector<Row> build_table() {
       before_pairs().natural(2).bits(2).cap(5).affine().budget(1),
       before_pairs().arctic(2).bits(2).cap(Cap::Additive).budget(1),
       before_pairs().natural(3).bits(2).cap(5).affine().budget(2),
-      // The pairs of a single rule: arctic interpretations remove them in
-      // the runs on the database, often of dimension 4 or 5 with entries 0
-      // and 1, and more are proved within the time when the natural ones
-      // leave them theirs (bench/runs/pair-attempts-wenzel-30s). Dimension
-      // 3 is left out there too: on the last pairs of a component its
-      // searches took their turn each round without an end either way,
-      // and more are proved without them (bench/runs/pair-d3-wenzel-30s,
+      // The pairs of a single rule get arctic attempts only, of dimension
+      // 2, 4 and 5. In the runs on the database their proofs are arctic,
+      // mostly of dimension 4 or 5 with entries 0 and 1, and more are found
+      // within the time when no natural attempt shares it
+      // (bench/runs/pair-attempts-wenzel-30s). Dimension 3 found no step on
+      // the last pairs of a component and never ran out of candidates
+      // there, taking its turn every round (bench/runs/pair-d3-wenzel-30s,
       // pair-no-d3-wenzel-60s).
       on_pairs().min_rules(2).natural(1).bits(3).cap(8).full().budget(0.5),
       on_pairs().arctic(2).bits(2).cap(Cap::Additive).budget(1),
