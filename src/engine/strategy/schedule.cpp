@@ -198,21 +198,22 @@ std::vector<Row> build_table() {
       before_pairs().natural(2).bits(2).cap(5).affine().budget(1),
       before_pairs().arctic(2).bits(2).cap(Cap::Additive).budget(1),
       before_pairs().natural(3).bits(2).cap(5).affine().budget(2),
-      // The pairs of a single rule get arctic attempts only, of dimension
-      // 2, 4 and 5. In the runs on the database their proofs are arctic,
-      // mostly of dimension 4 or 5 with entries 0 and 1, and more are found
-      // within the time when no natural attempt shares it
-      // (bench/runs/pair-attempts-wenzel-30s). Dimension 3 found no step on
-      // the last pairs of a component and never ran out of candidates
-      // there, taking its turn every round (bench/runs/pair-d3-wenzel-30s,
-      // pair-no-d3-wenzel-60s).
+      // The pairs of a single rule get arctic attempts only: dimension 2,
+      // then 4 and 5 with entries up to 1. In the runs on the database their
+      // proofs are arctic, mostly of dimension 4 or 5 with entries 0 and 1,
+      // and more are found within the time when no natural attempt shares
+      // it (bench/runs/pair-attempts-wenzel-30s). Dimension 3, and 4 with
+      // entries up to 3, found few steps on the last pairs of a component
+      // and never ran out of candidates there, taking their turns every
+      // round (bench/runs/pair-d3-wenzel-30s, pair-no-d3-wenzel-60s,
+      // pair-no-b2-wenzel-60s).
       on_pairs().min_rules(2).natural(1).bits(3).cap(8).full().budget(0.5),
       on_pairs().arctic(2).bits(2).cap(Cap::Additive).budget(1),
       on_pairs().min_rules(2).natural(2).bits(2).cap(5).full().budget(1),
       on_pairs().min_rules(2).arctic(3).bits(2).cap(Cap::Additive).budget(2),
       on_pairs().min_rules(2).natural(3).bits(2).cap(5).full().budget(2),
       on_pairs().max_rules(1).arctic(4).bits(1).cap(Cap::Additive).budget(2),
-      on_pairs().arctic(4).bits(2).cap(Cap::Additive).budget(2),
+      on_pairs().min_rules(2).arctic(4).bits(2).cap(Cap::Additive).budget(2),
       on_pairs().max_rules(1).arctic(5).bits(1).cap(Cap::Additive).budget(2),
       // Labelled problems: many rules over many symbols, removed a few at a
       // time by small interpretations, and by sparse ones (entries 0 and 1)
