@@ -32,10 +32,9 @@ struct Tried {
   uint64_t clauses = 0;
 };
 
-// The problem's rules by name, which stay the same from one application of
-// the path to the next (the symbols' numbers come from the alphabet of
-// each run's transformation).
-std::string key_of(const Problem& p) {
+}  // namespace
+
+std::string rules_key(const Problem& p) {
   std::string key = p.top ? "top" : "";
   for (const auto* rules : {&p.strict, &p.weak}) {
     key += '|';
@@ -48,8 +47,6 @@ std::string key_of(const Problem& p) {
   }
   return key;
 }
-
-}  // namespace
 
 struct SearchMemory::Impl {
   std::map<std::string, CheckedRemoval> found;
@@ -145,7 +142,7 @@ std::optional<CheckedRemoval> removal_pass(const Problem& problem, const Problem
 std::optional<CheckedRemoval> first_removal(const Problem& problem, const Problem& search,
                                             const std::vector<MatrixAttempt>& attempts, const StopCondition& stop,
                                             PathState& state) {
-  std::string key = key_of(search);
+  std::string key = rules_key(search);
   SearchMemory::Impl& memory = state.memory.impl();
   if (auto known = memory.found.find(key); known != memory.found.end()) return known->second;
   for (;;) {
@@ -249,7 +246,7 @@ std::string DependencyPairPath::describe() const { return "dependency pairs"; }
 
 Result DependencyPairPath::apply(const Problem& problem, const StopCondition& stop) {
   if (problem.top) return not_applied(Verdict::NotApplicable, "the problem is in top mode already");
-  std::string key = key_of(problem);
+  std::string key = rules_key(problem);
   if (key != problem_key_) {
     problem_key_ = std::move(key);
     state_.memory = SearchMemory();

@@ -57,6 +57,11 @@ class SearchMemory {
   std::unique_ptr<Impl> impl_;
 };
 
+// The problem's rules by name, which stay the same from one application of
+// a path to the next (the symbols' numbers come from the alphabet of each
+// run's transformation): what a path's memory is of.
+std::string rules_key(const Problem& p);
+
 // A path's state beyond its proof: why it found none (the steps that failed
 // their check, and whether some attempt ran out of its own time rather than
 // finding that no interpretation of its kind exists, so that more time may
