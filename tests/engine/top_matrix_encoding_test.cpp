@@ -28,15 +28,26 @@ CheckState state_of(const Problem& p) {
   return s;
 }
 
-encodings::MatrixSearchResult search(const Problem& p, Semiring semiring, int dimension, Shape shape = Shape::Full) {
+// Binary entries below 2^5, or order-encoded ones up to 5.
+enum class Entries { Binary, Order };
+
+encodings::MatrixSearchResult search(const Problem& p, Semiring semiring, int dimension,
+                                     Entries entries = Entries::Binary) {
   MatrixSettings settings;
   settings.semiring = semiring;
   settings.dimension = dimension;
   settings.bits = 2;
   settings.cap = 5;
-  settings.shape = shape;
+  settings.shape = Shape::Full;
+  settings.order_encoding = entries == Entries::Order;
   return encodings::search_matrix_interpretation(p, settings, {});
 }
+
+struct Kind {
+  Semiring semiring;
+  int dimension;
+  Entries entries;
+};
 
 }  // namespace
 
@@ -44,10 +55,13 @@ TEST(TopMatrixEncoding, FoundInterpretationsPassTheCheckAndRemovePairsOnly) {
   // a b -> b a moves a to the right: the pair a# b -> a# loses a b.
   for (const char* rules : {"a b -> b a", "a a -> a b a"}) {
     Problem top = pairs_of(rules);
-    for (auto [semiring, dimension] : {std::pair{Semiring::Natural, 1}, std::pair{Semiring::Natural, 2},
-                                       std::pair{Semiring::Arctic, 2}}) {
-      auto found = search(top, semiring, dimension);
-      ASSERT_EQ(found.outcome, SearchOutcome::Found) << rules << " " << to_string(semiring) << " " << dimension;
+    for (auto [semiring, dimension, entries] :
+         {Kind{Semiring::Natural, 1, Entries::Binary}, Kind{Semiring::Natural, 2, Entries::Binary},
+          Kind{Semiring::Arctic, 2, Entries::Binary}, Kind{Semiring::Arctic, 2, Entries::Order},
+          Kind{Semiring::Arctic, 4, Entries::Order}}) {
+      auto found = search(top, semiring, dimension, entries);
+      ASSERT_EQ(found.outcome, SearchOutcome::Found)
+          << rules << " " << to_string(semiring) << " " << dimension << (entries == Entries::Order ? " order" : "");
       CheckState before = state_of(top);
       CheckState after;
       ASSERT_NO_THROW(after = check_matrix_step(before, found.step)) << rules;
@@ -62,6 +76,7 @@ TEST(TopMatrixEncoding, FoundInterpretationsPassTheCheckAndRemovePairsOnly) {
 TEST(TopMatrixEncoding, NoInterpretationDecreasesAPairThatRepeatsItself) {
   EXPECT_EQ(search(pairs_of("a -> a"), Semiring::Natural, 2).outcome, SearchOutcome::Exhausted);
   EXPECT_EQ(search(pairs_of("a -> a"), Semiring::Arctic, 2).outcome, SearchOutcome::Exhausted);
+  EXPECT_EQ(search(pairs_of("a -> a"), Semiring::Arctic, 2, Entries::Order).outcome, SearchOutcome::Exhausted);
 }
 
 TEST(TopMatrixEncoding, RefusesTropicalAndMisplacedMarks) {

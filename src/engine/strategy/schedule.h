@@ -64,7 +64,8 @@ constexpr size_t kLongSide = 16;
 enum class Cap {
   Fixed,            // the row's own cap
   Additive,         // additive_cap of the entries' bits and the longest side
-  OrderIfShort,     // order-encoded entries up to a side's sum on short sides, else Additive
+  OrderIfShort,     // order-encoded entries up to half a side's sum on short sides, else Additive
+  Order,            // order-encoded entries up to half a side's sum, on sides of any length
 };
 
 struct Row {
