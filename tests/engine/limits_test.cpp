@@ -1,10 +1,12 @@
 // The engine's limits: a memory ceiling ends an attempt whose formula
-// passes it without ending the run, and the time limit holds however large
-// the formulas are.
+// passes it without ending the run, a budget in thread time counts the
+// thread's work only, and the time limit holds however large the formulas
+// are.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <random>
+#include <thread>
 
 #include "engine/problem/system_text.h"
 #include "engine/processors/matrix_removal.h"
@@ -43,6 +45,23 @@ TEST(Limits, AnAttemptPastTheMemoryCeilingIsSkippedForGood) {
     EXPECT_EQ(r.verdict, processors::Verdict::NotApplicable);
     EXPECT_NE(r.reason.find("memory ceiling"), std::string::npos) << r.reason;
   }
+}
+
+TEST(Limits, ABudgetInThreadTimeIsNotSpentWhileTheThreadWaits) {
+  using encodings::Clock;
+  encodings::StopCondition on_clock, in_thread;
+  on_clock.budget_seconds = in_thread.budget_seconds = 0.05;
+  in_thread.budget_in_thread_time = true;
+  encodings::StopCondition clock_budget = on_clock.budget_from_now(), thread_budget = in_thread.budget_from_now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(clock_budget.reached());
+  EXPECT_FALSE(thread_budget.reached());
+  auto give_up = Clock::now() + std::chrono::seconds(10);
+  while (!thread_budget.reached() && Clock::now() < give_up) {
+  }
+  EXPECT_TRUE(thread_budget.reached()) << "50 ms of work not counted in 10 s";
+  in_thread.deadline = Clock::now();
+  EXPECT_TRUE(in_thread.budget_from_now().reached()) << "the deadline holds whatever the budget";
 }
 
 TEST(Limits, ARunUnderATinyCeilingStillAnswers) {
