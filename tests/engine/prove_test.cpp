@@ -29,6 +29,16 @@ std::string file_text(const std::string& path) {
   return s.str();
 }
 
+// The problems a list beside this file names (a path of the database a
+// line, # for comments), each with its text.
+std::vector<std::pair<std::string, std::string>> listed_problems(const std::string& database, const std::string& list) {
+  std::istringstream lines(file_text(std::string(TESSIVAR_SOURCE_DIR) + "/tests/engine/" + list));
+  std::vector<std::pair<std::string, std::string>> problems;
+  for (std::string name; std::getline(lines, name);)
+    if (!name.empty() && name[0] != '#') problems.emplace_back(name, file_text(database + "/" + name));
+  return problems;
+}
+
 // Every step kind along the main chain, in order.
 std::vector<std::string> kinds(const Certificate& c) {
   std::vector<std::string> out;
@@ -78,19 +88,34 @@ TEST(Prove, ProofsOfDatabaseProblemsPassTheCheck) {
 // the loop search, which runs beside the proof, must find no loop on any.
 TEST(Prove, NoLoopInProblemsProvedTerminating) {
   TESSIVAR_NEED_DATABASE(database);
-  std::istringstream list(file_text(std::string(TESSIVAR_SOURCE_DIR) + "/tests/engine/proved_terminating.txt"));
-  size_t problems = 0;
-  for (std::string name; std::getline(list, name);) {
-    if (name.empty() || name[0] == '#') continue;
+  auto problems = listed_problems(database, "proved_terminating.txt");
+  for (const auto& [name, text] : problems) {
     SCOPED_TRACE(name);
-    std::string text = file_text(database + "/" + name);
     ASSERT_FALSE(text.empty());
     LoopSearchOptions options;
     options.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
     EXPECT_FALSE(find_loop(problem_of(rules_of(text)), options).has_value());
-    ++problems;
   }
-  EXPECT_GE(problems, 40u);
+  EXPECT_GE(problems.size(), 40u);
+}
+
+// Every problem of the database that a prover here has answered NO
+// (answered_nonterminating.txt beside this file): with the loop search off
+// and tilings the only attempts, the engine must find no proof of
+// termination of any, whatever the labelled systems look like.
+TEST(Prove, NoProofOfProblemsAnsweredNonterminating) {
+  TESSIVAR_NEED_DATABASE(database);
+  auto problems = listed_problems(database, "answered_nonterminating.txt");
+  for (const auto& [name, text] : problems) {
+    SCOPED_TRACE(name);
+    ASSERT_FALSE(text.empty());
+    strategy::ProveOptions options;
+    options.timeout = 1;
+    options.selection = strategy::Selection::of({"tiling", "reverse"}, {});
+    auto proof = strategy::prove(rules_of(text), options);
+    EXPECT_FALSE(proof.has_value() && proof->answer == Answer::Yes);
+  }
+  EXPECT_GE(problems.size(), 20u);
 }
 
 // No interpretation in the schedule orients this system's pairs as given,
